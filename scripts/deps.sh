@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages this project needs, skipping those already present.
+set -euo pipefail
+packages=(cmake g++ make libgtest-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
+          fonts-ipafont-gothic xvfb xauth imagemagick python3-ezdxf clang libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

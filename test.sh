@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite, then runs the
+# model and file tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash scripts/deps.sh
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+jobs="$(nproc)"
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPLATECAM_SANITIZE=ON -DPLATECAM_UI=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"

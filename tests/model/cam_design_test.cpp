@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "model/cam_design.h"
+#include "model/errors.h"
+#include "tests/model/design_fixtures.h"
+
+namespace platecam {
+namespace {
+
+using testing::DefaultTexts;
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CamError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(LoadDesignFromTexts, DefaultTextsFillTableAndRadiusCopies) {
+    auto design = std::make_unique<CamDesign>();
+    design->MotionTable[BaseRadiusSlot].Angle = 5;
+    LoadDesignFromTexts(*design, DefaultTexts(), '.');
+    EXPECT_EQ(design->BaseRadius, 45.0);
+    EXPECT_EQ(design->RollerRadius, 10.0);
+    EXPECT_EQ(design->MotionTable[BaseRadiusSlot].Value, 45.0);
+    EXPECT_EQ(design->MotionTable[RollerRadiusSlot].Value, 10.0);
+    EXPECT_EQ(design->MotionTable[BaseRadiusSlot].Angle, 5) << "the load never touches it";
+    EXPECT_EQ(design->MotionTable[6].Angle, 260);
+    EXPECT_EQ(design->MotionTable[4].Value, 20.0);
+    // Bytes 244..251 of the table are the IEEE encoding of 45.0.
+    double stored;
+    std::memcpy(&stored, reinterpret_cast<const unsigned char*>(design->MotionTable.data()) + 244, 8);
+    EXPECT_EQ(stored, 45.0);
+}
+
+TEST(LoadDesignFromTexts, FailuresKeepEarlierAssignmentsAndTheFailingField) {
+    auto design = std::make_unique<CamDesign>();
+    design->MotionTable[3] = MotionRecord{7, 7.5};
+    DesignTexts texts = DefaultTexts();
+    texts.ValueTexts[3] = "7mm";
+    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
+              "'7mm' は浮動小数点数ではありません");
+    EXPECT_EQ(design->MotionTable[3].Angle, 110) << "the row's angle is new";
+    EXPECT_EQ(design->MotionTable[3].Value, 7.5) << "the failing value is old";
+    EXPECT_EQ(design->MotionTable[2].Value, 10.0);
+
+    auto other = std::make_unique<CamDesign>();
+    other->MotionTable[BaseRadiusSlot].Value = 1;
+    texts = DefaultTexts();
+    texts.RollerRadiusText = "abc";
+    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
+              "'abc' は浮動小数点数ではありません");
+    EXPECT_EQ(other->BaseRadius, 45.0);
+    EXPECT_EQ(other->MotionTable[BaseRadiusSlot].Value, 1.0) << "copies come after both radii";
+
+    texts = DefaultTexts();
+    texts.AngleTexts[0] = "12.5";
+    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
+              "'12.5' は整数ではありません");
+    texts.AngleTexts[0] = "";
+    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }), "'' は整数ではありません");
+}
+
+TEST(LoadDesignFromTexts, OverflowLeavesTheFieldUnchanged) {
+    auto design = std::make_unique<CamDesign>();
+    design->BaseRadius = 3;
+    DesignTexts texts = DefaultTexts();
+    texts.BaseRadiusText = "1e400";
+    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
+              "浮動小数点数のオーバーフロー");
+    EXPECT_EQ(design->BaseRadius, 3.0);
+}
+
+TEST(ParseDecimal, AcceptsTheWholeTextGrammarOnly) {
+    EXPECT_EQ(ParseDecimal("  12.5  ", '.'), 12.5);
+    EXPECT_EQ(ParseDecimal("-3", '.'), -3.0);
+    EXPECT_EQ(ParseDecimal("+2.5e1", '.'), 25.0);
+    EXPECT_EQ(ParseDecimal("1E-2", '.'), 0.01);
+    EXPECT_EQ(ParseDecimal(".5", '.'), 0.5);
+    EXPECT_EQ(ParseDecimal("12,5", ','), 12.5) << "the user's decimal separator";
+    EXPECT_EQ(ParseDecimal("1e-400", '.'), 0.0) << "underflow is silent";
+    EXPECT_GT(ParseDecimal("4e-320", '.'), 0.0) << "subnormals are kept";
+    for (const char* bad : {"", " ", "7mm", "1e", "--1", "1.2.3", "12,5", "\t1", "0x10", "e5", "."}) {
+        EXPECT_EQ(ErrorOf([&] { ParseDecimal(bad, '.'); }),
+                  std::string("'") + bad + "' は浮動小数点数ではありません")
+            << bad;
+    }
+}
+
+TEST(ParseInteger, DecimalAndHexadecimalWithin32Bits) {
+    EXPECT_EQ(ParseInteger("  30"), 30);
+    EXPECT_EQ(ParseInteger("-30"), -30);
+    EXPECT_EQ(ParseInteger("+7"), 7);
+    EXPECT_EQ(ParseInteger("2147483647"), 2147483647);
+    EXPECT_EQ(ParseInteger("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ParseInteger("$10"), 16);
+    EXPECT_EQ(ParseInteger("x1F"), 31);
+    EXPECT_EQ(ParseInteger("X1f"), 31);
+    EXPECT_EQ(ParseInteger("0x168"), 360);
+    EXPECT_EQ(ParseInteger("0XFFFFFFFF"), -1);
+    for (const char* bad : {"", "2147483648", "-2147483649", "30 ", "12.5", "0x", "$", "$100000000",
+                            "-$10", "1e3", "abc", "+"}) {
+        EXPECT_EQ(ErrorOf([&] { ParseInteger(bad); }),
+                  std::string("'") + bad + "' は整数ではありません")
+            << bad;
+    }
+}
+
+TEST(ScanMaxDisplacement, LargestRowValueNeverBelowZero) {
+    auto design = testing::MakeDesign({{0, 0}, {30, 0}, {90, 10}, {110, 10}, {170, 20}, {180, 20},
+                                       {260, 0}, {360, 0}});
+    ScanMaxDisplacement(*design);
+    EXPECT_EQ(design->MaxDisplacement, 20.0);
+
+    design = testing::MakeDesign({{0, -1}, {360, -5}});
+    design->MaxDisplacement = 9;
+    ScanMaxDisplacement(*design);
+    EXPECT_EQ(design->MaxDisplacement, 0.0);
+
+    design = testing::MakeDesign({{0, 0}, {360, 1}});
+    design->MotionTable[14] = MotionRecord{0, 33};  // after the terminator, still counted
+    ScanMaxDisplacement(*design);
+    EXPECT_EQ(design->MaxDisplacement, 33.0);
+}
+
+TEST(WalkTable, TerminatorRow20AndDwells) {
+    auto design = testing::MakeDesign({{360, 3}, {10, 1}});
+    TableWalk walk = WalkTable(design->MotionTable);
+    EXPECT_EQ(walk.count, 0);
+    EXPECT_EQ(walk.terminatorRow, 1);
+
+    design = testing::MakeDesign({{0, 0}, {30, 0}, {90, 10}});
+    walk = WalkTable(design->MotionTable);
+    EXPECT_EQ(walk.count, 19) << "without a terminator rows 1..19 each start a segment";
+    EXPECT_EQ(walk.terminatorRow, 0);
+    EXPECT_TRUE(walk.segments[0].dwell);
+    EXPECT_FALSE(walk.segments[1].dwell);
+    EXPECT_EQ(walk.segments[18].row, 19);
+}
+
+TEST(CheckTableAngles, RefusesAnglesOutsideTheSampleArray) {
+    auto design = testing::MakeDesign({{0, 0}, {-30, 5}, {360, 0}});
+    TableWalk walk = WalkTable(design->MotionTable);
+    EXPECT_EQ(ErrorOf([&] { CheckTableAngles(walk, 1); }), "角度 -30 は範囲外です");
+    design = testing::MakeDesign({{0, 0}, {400, 5}, {360, 0}});
+    walk = WalkTable(design->MotionTable);
+    EXPECT_NO_THROW(CheckTableAngles(walk, 2));
+    EXPECT_EQ(ErrorOf([&] { CheckTableAngles(walk, 5); }), "角度 400 は範囲外です");
+    design = testing::MakeDesign({{0, 0}, {2147483647, 5}});
+    walk = WalkTable(design->MotionTable);
+    EXPECT_EQ(ErrorOf([&] { CheckTableAngles(walk, 5); }), "角度 2147483647 は範囲外です");
+}
+
+}  // namespace
+}  // namespace platecam
