@@ -1,0 +1,41 @@
+#include "ui/host.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platecam {
+
+QString ErrorBoxText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QChar(u'.')) return message + u'.';
+    return message;
+}
+
+bool QtUiHost::Execute(FileDialog& dialog) {
+    QFileDialog box(parent_);
+    box.setOption(QFileDialog::DontUseNativeDialog);
+    box.setOption(QFileDialog::DontConfirmOverwrite);
+    box.setAcceptMode(dialog.kind == FileDialog::Save ? QFileDialog::AcceptSave
+                                                      : QFileDialog::AcceptOpen);
+    box.setFileMode(dialog.kind == FileDialog::Save ? QFileDialog::AnyFile
+                                                    : QFileDialog::AnyFile);
+    if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
+    dialog.fileName = box.selectedFiles().front();
+    return true;
+}
+
+void QtUiHost::ShowError(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("カム計算"), ErrorBoxText(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+void QtUiHost::ShowInformation(const QString& text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("情報"), text, QMessageBox::NoButton,
+                    parent_);
+    box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    box.exec();
+}
+
+}  // namespace platecam

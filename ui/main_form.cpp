@@ -1,0 +1,334 @@
+#include "ui/main_form.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include "files/design_file.h"
+#include "model/displacement.h"
+#include "model/errors.h"
+#include "model/number_text.h"
+#include "model/pressure.h"
+#include "model/profile.h"
+#include "ui/cam_view.h"
+#include "ui/charts.h"
+
+namespace platecam {
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const QString& caption, int left, int top, int width,
+                        int height) {
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(left, top, width, height);
+    return button;
+}
+
+// The Windows face first; where it is missing the IPA gothic stands in.
+QFont WindowFont(int pixels) {
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("IPAGothic")});
+    font.setPixelSize(pixels);
+    return font;
+}
+
+std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+}  // namespace
+
+char LocaleDecimalMark() {
+    const QString point = QLocale::system().decimalPoint();
+    if (point.size() == 1 && point[0].unicode() < 0x80) return static_cast<char>(point[0].unicode());
+    return '.';
+}
+
+TForm1::TForm1(UiHost& host, QWidget* parent)
+    : QWidget(parent), host_(host), design_(std::make_unique<CamDesign>()) {
+    setWindowTitle(QStringLiteral("カム計算"));
+    move(248, 20);
+    setFixedSize(919, 753);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(191, 205, 219));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFont(WindowFont(12));
+    const QFont labelFont = WindowFont(16);
+
+    Label1 = new QLabel(QStringLiteral("基礎円半径"), this);
+    Label1->setGeometry(8, 56, 80, 16);
+    Label1->setFont(labelFont);
+    Label2 = new QLabel(QStringLiteral("従動子半径"), this);
+    Label2->setGeometry(8, 88, 80, 16);
+    Label2->setFont(labelFont);
+    Edit1 = new QLineEdit(QStringLiteral("45"), this);
+    Edit1->setGeometry(120, 56, 81, 20);
+    Edit2 = new QLineEdit(QStringLiteral("10"), this);
+    Edit2->setGeometry(120, 88, 81, 20);
+    StringGrid1 = new MotionGrid(this);
+    StringGrid1->setGeometry(8, 120, 289, 145);
+    Button1 = MakeButton(this, QStringLiteral("変位グラフ"), 208, 312, 89, 25);
+    Button2 = MakeButton(this, QStringLiteral("カム計算"), 208, 376, 89, 25);
+    Button3 = MakeButton(this, QStringLiteral("DXF変換"), 16, 488, 89, 25);
+    ListBox1 = new QListView(this);
+    ListBox1->setGeometry(16, 528, 281, 121);
+    ListBox1->setModel(&listModel_);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    RG1 = new RadioGroup(this, QStringLiteral("曲線選択"),
+                         {QStringLiteral("サイクロイド曲線(CY)"), QStringLiteral("変形台形曲線(MT)"),
+                          QStringLiteral("変形正弦曲線(MS)")},
+                         1);
+    RG1->setGeometry(8, 304, 185, 97);
+    RG1->SetItemIndex(0);
+    Button4 = MakeButton(this, QStringLiteral("圧力角グラフ"), 208, 408, 89, 25);
+    Button5 = MakeButton(this, QStringLiteral("動く"), 16, 456, 89, 25);
+    rg2 = new RadioGroup(this, QString(),
+                         {QStringLiteral("全体"), QStringLiteral("拡大1"), QStringLiteral("拡大2")}, 3);
+    rg2->setGeometry(8, 408, 185, 41);
+    rg2->SetItemIndex(0);
+    Button6 = MakeButton(this, QStringLiteral("停止"), 112, 456, 89, 25);
+    Button7 = MakeButton(this, QStringLiteral("ステップ"), 208, 456, 89, 25);
+    Button8 = MakeButton(this, QStringLiteral("OPEN"), 8, 16, 75, 25);
+    Button9 = MakeButton(this, QStringLiteral("SAVE"), 88, 16, 75, 25);
+    Button10 = MakeButton(this, QStringLiteral("コロ軌跡"), 208, 344, 89, 25);
+    CheckBox1 = new QCheckBox(QStringLiteral("点出力"), this);
+    CheckBox1->setGeometry(120, 488, 97, 17);
+    rg3 = new RadioGroup(this, QStringLiteral("分割数"),
+                         {QStringLiteral("1度"), QStringLiteral("0.5度"), QStringLiteral("0.2度")}, 3);
+    rg3->setGeometry(176, 8, 137, 33);
+    rg3->SetItemIndex(0);
+    Button11 = MakeButton(this, QStringLiteral("挿入"), 8, 272, 81, 25);
+    Button12 = MakeButton(this, QStringLiteral("削除"), 104, 272, 81, 25);
+    Image1 = new ImageControl(this, 320, 8, 409, 225);
+    Image2 = new ImageControl(this, 320, 240, 409, 409);
+    for (ImageControl* image : {Image1, Image2}) image->Surface().SetFont(WindowFont(12));
+
+    QWidget* order[] = {Edit1,   Edit2,   StringGrid1, Button1,  Button2,  Button3, ListBox1,
+                        RG1,     Button4, Button5,     rg2,      Button6,  Button7, Button8,
+                        Button9, Button10, CheckBox1,  rg3,      Button11, Button12};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    auto connect = [this](QPushButton* button, void (TForm1::*handler)()) {
+        QObject::connect(button, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    connect(Button1, &TForm1::Button1Click);
+    connect(Button2, &TForm1::Button2Click);
+    connect(Button3, &TForm1::Button3Click);
+    connect(Button4, &TForm1::Button4Click);
+    connect(Button5, &TForm1::Button5Click);
+    connect(Button6, &TForm1::Button6Click);
+    connect(Button7, &TForm1::Button7Click);
+    connect(Button8, &TForm1::Button8Click);
+    connect(Button9, &TForm1::Button9Click);
+    connect(Button10, &TForm1::Button10Click);
+    connect(Button11, &TForm1::Button11Click);
+    connect(Button12, &TForm1::Button12Click);
+    QObject::connect(&rg3->Buttons(), &QButtonGroup::idClicked, this, [this] { rg3Click(); });
+    QObject::connect(&Timer1.Timer(), &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+    decimalMark_ = LocaleDecimalMark();
+    FormCreate();
+}
+
+template <typename Action>
+void TForm1::Guarded(Action&& action) {
+    // No exception may reach Qt's event loop: every failure ends the handler here and
+    // is shown in the error box.
+    try {
+        action();
+    } catch (const CamError& error) {
+        host_.ShowError(Text(error.what()));
+    } catch (const std::bad_alloc&) {
+        host_.ShowError(QStringLiteral("メモリが不足しています"));
+    } catch (const std::exception& error) {
+        host_.ShowError(Text(error.what()));
+    }
+}
+
+void TForm1::FormCreate() {
+    rg3Click();
+    StringGrid1->SetCell(1, 0, QStringLiteral("角度"));
+    StringGrid1->SetCell(2, 0, QStringLiteral("変位"));
+    for (int r = 1; r <= MotionGrid::RowCount; ++r) {
+        StringGrid1->SetCell(0, r, QString::number(r));
+        StringGrid1->SetCell(1, r, QStringLiteral("0"));
+        StringGrid1->SetCell(2, r, QStringLiteral("0"));
+    }
+    const char* angles[] = {"0", "30", "90", "110", "170", "180", "260", "360"};
+    const char* values[] = {"0", "0", "10", "10", "20", "20", "0", "0"};
+    for (int r = 1; r <= 8; ++r) {
+        StringGrid1->SetCell(1, r, QString::fromLatin1(angles[r - 1]));
+        StringGrid1->SetCell(2, r, QString::fromLatin1(values[r - 1]));
+    }
+    design_->MotionTable = {};
+    for (ImageControl* image : {Image1, Image2}) DrawImageFrame(image->Surface());
+    design_->AnimationAngle = 0;
+    design_->StepMode = 0;
+}
+
+void TForm1::rg3Click() {
+    static constexpr int steps[] = {1, 2, 5};
+    const int index = rg3->ItemIndex();
+    design_->StepsPerDegree = steps[index >= 0 && index < 3 ? index : 0];
+}
+
+DesignTexts TForm1::ReadFormTexts() const {
+    DesignTexts texts;
+    texts.BaseRadiusText = Edit1->text().toStdString();
+    texts.RollerRadiusText = Edit2->text().toStdString();
+    for (int r = 1; r <= MotionRowCount; ++r) {
+        texts.AngleTexts[r - 1] = StringGrid1->Cell(1, r).toStdString();
+        texts.ValueTexts[r - 1] = StringGrid1->Cell(2, r).toStdString();
+    }
+    return texts;
+}
+
+void TForm1::Button1Click() {
+    Guarded([this] {
+        CamDesign& d = *design_;
+        LoadDesignFromTexts(d, ReadFormTexts(), decimalMark_);
+        ScanMaxDisplacement(d);
+        BuildDisplacement(d, RG1->ItemIndex());
+        ImageSurface& image = Image1->Surface();
+        DrawChartGrid(image, 4, 4, 0, 360, 0, d.MaxDisplacement, decimalMark_);
+        const int N = RevolutionSamples(d);
+        PlotCurve(image, d.Displacement, 0, N - 1, 0, N - 1, d.MaxDisplacement, 0, 5, 2);
+    });
+}
+
+void TForm1::Button4Click() {
+    Guarded([this] {
+        CamDesign& d = *design_;
+        ComputePressureAngles(d);
+        ImageSurface& image = Image1->Surface();
+        DrawChartGrid(image, 4, 4, 0, 360, d.MinPressureAngle, d.MaxPressureAngle, decimalMark_);
+        const int N = RevolutionSamples(d);
+        PlotCurve(image, d.PressureAngle, 0, N - 1, 0, N - 1, d.MaxPressureAngle,
+                  d.MinPressureAngle, 4, 2);
+    });
+}
+
+void TForm1::Button10Click() {
+    Guarded([this] {
+        ComputePitchCurve(*design_);
+        DrawPitchView(Image2->Surface(), *design_);
+    });
+}
+
+void TForm1::Button2Click() {
+    Guarded([this] {
+        CamDesign& d = *design_;
+        ComputePitchCurve(d);
+        ImageSurface& image = Image2->Surface();
+        DrawPitchView(image, d);
+        const ProfileStatus status = ComputeCamProfile(d);
+        if (!status.completed) host_.ShowInformation(Text(msg::RollerTooLarge));
+        const double S = WholeViewSpan(d);
+        DrawPointLoop(image, 0, RevolutionSamples(d) - 1, 0, 0, S, S, d.CamProfile);
+    });
+}
+
+void TForm1::Timer1Timer() {
+    CamDesign& d = *design_;
+    try {
+        DrawAnimationFrame(Image2->Surface(), d, rg2->ItemIndex(), d.AnimationAngle);
+    } catch (...) {
+        // A frame that cannot be drawn ends the animation before its message is shown,
+        // so the message appears once and not at every tick.
+        Timer1.SetEnabled(false);
+        Guarded([] { throw; });
+        return;
+    }
+    ++d.AnimationAngle;
+    if (d.AnimationAngle > 359 && d.StepMode == 0) {
+        d.AnimationAngle = 0;
+        Timer1.SetEnabled(false);
+        return;
+    }
+    if (d.StepMode == 1) {
+        Timer1.SetEnabled(false);
+        // A step past the last frame starts the next revolution.
+        if (d.AnimationAngle > 359) d.AnimationAngle = 0;
+    }
+}
+
+void TForm1::Button5Click() {
+    design_->StepMode = 0;
+    Timer1.SetEnabled(true);
+}
+
+void TForm1::Button6Click() { Timer1.SetEnabled(false); }
+
+void TForm1::Button7Click() {
+    design_->StepMode = 1;
+    Timer1.SetEnabled(true);
+}
+
+void TForm1::ShowListLines() {
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(listLines_.size()));
+    for (std::size_t i = 0; i < listLines_.size(); ++i) {
+        const std::string_view line = listLines_[i];
+        lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+    listModel_.setStringList(lines);
+}
+
+void TForm1::Button3Click() {
+    Guarded([this] {
+        BuildDxf(listLines_, *design_, CheckBox1->isChecked());
+        ShowListLines();
+        if (!host_.Execute(SaveDialog1)) return;
+        WriteDxfFile(FileSystemPath(SaveDialog1.fileName), listLines_);
+    });
+}
+
+void TForm1::Button8Click() {
+    Guarded([this] {
+        // A cancelled dialog changes nothing: the window keeps the user's edits.
+        if (!host_.Execute(OpenDialog1)) return;
+        CamDesign& d = *design_;
+        ReadDesignFile(FileSystemPath(OpenDialog1.fileName), d.MotionTable);
+        d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
+        d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
+        Edit1->setText(Text(FormatNumber(d.BaseRadius, decimalMark_)));
+        Edit2->setText(Text(FormatNumber(d.RollerRadius, decimalMark_)));
+        for (int r = 1; r <= MotionRowCount; ++r) {
+            const MotionRecord record = d.MotionTable[r - 1];
+            StringGrid1->SetCell(1, r, QString::number(record.Angle));
+            StringGrid1->SetCell(2, r, Text(FormatNumber(record.Value, decimalMark_)));
+        }
+    });
+}
+
+void TForm1::Button9Click() {
+    Guarded([this] {
+        LoadDesignFromTexts(*design_, ReadFormTexts(), decimalMark_);
+        if (!host_.Execute(SaveDialog2)) return;
+        WriteDesignFile(FileSystemPath(SaveDialog2.fileName), design_->MotionTable);
+    });
+}
+
+void TForm1::Button11Click() {
+    const int r = StringGrid1->CurrentRow();
+    const int R = MotionGrid::RowCount;
+    for (int k = R; k >= r + 1; --k) {
+        for (int c = 1; c <= 2; ++c) StringGrid1->SetCell(c, k, StringGrid1->Cell(c, k - 1));
+    }
+    StringGrid1->SetCell(1, r, QStringLiteral("0"));
+    StringGrid1->SetCell(2, r, QStringLiteral("0"));
+}
+
+void TForm1::Button12Click() {
+    const int r = StringGrid1->CurrentRow();
+    const int R = MotionGrid::RowCount;
+    for (int k = r; k <= R - 1; ++k) {
+        for (int c = 1; c <= 2; ++c) StringGrid1->SetCell(c, k, StringGrid1->Cell(c, k + 1));
+    }
+    StringGrid1->SetCell(1, R, QStringLiteral("0"));
+    StringGrid1->SetCell(2, R, QStringLiteral("0"));
+}
+
+}  // namespace platecam

@@ -1,0 +1,91 @@
+#pragma once
+// The one window of the program and its handlers.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QWidget>
+#include <memory>
+
+#include "files/dxf.h"
+#include "model/cam_design.h"
+#include "ui/host.h"
+#include "ui/widgets.h"
+
+namespace platecam {
+
+class TForm1 : public QWidget {
+public:
+    // host answers dialogs and shows messages; the window does not own it.
+    explicit TForm1(UiHost& host, QWidget* parent = nullptr);
+
+    CamDesign& Design() { return *design_; }
+    const DxfLines& ListBoxLines() const { return listLines_; }
+    void SetDecimalMark(char mark) { decimalMark_ = mark; }
+
+    // Handlers, one per control event.
+    void FormCreate();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void Button10Click();
+    void Button11Click();
+    void Button12Click();
+    void Timer1Timer();
+    void rg3Click();
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    MotionGrid* StringGrid1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QListView* ListBox1;
+    RadioGroup* RG1;
+    QPushButton* Button4;
+    QPushButton* Button5;
+    RadioGroup* rg2;
+    QPushButton* Button6;
+    QPushButton* Button7;
+    QPushButton* Button8;
+    QPushButton* Button9;
+    QPushButton* Button10;
+    QCheckBox* CheckBox1;
+    RadioGroup* rg3;
+    QPushButton* Button11;
+    QPushButton* Button12;
+    ImageControl* Image1;
+    ImageControl* Image2;
+    FileDialog OpenDialog1{FileDialog::Open, QString()};
+    FileDialog SaveDialog1{FileDialog::Save, QStringLiteral("cam.dxf")};
+    FileDialog SaveDialog2{FileDialog::Save, QStringLiteral("cam1.dat")};
+    AnimationTimer Timer1{50};
+
+private:
+    template <typename Action>
+    void Guarded(Action&& action);
+    DesignTexts ReadFormTexts() const;
+    void ShowListLines();
+
+    UiHost& host_;
+    std::unique_ptr<CamDesign> design_;
+    DxfLines listLines_;
+    QStringListModel listModel_;
+    char decimalMark_ = '.';
+};
+
+// The user's decimal separator, when it is a single ASCII character; "." otherwise.
+char LocaleDecimalMark();
+
+}  // namespace platecam
