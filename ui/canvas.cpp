@@ -84,7 +84,6 @@ void ImageSurface::LineTo(int x, int y) {
         painter.setRenderHint(QPainter::Antialiasing, false);
         QPen pen(ToQColor(pen_));
         pen.setWidth(penWidth_);
-        pen.setCapStyle(Qt::FlatCap);
         painter.setPen(pen);
         painter.drawLine(QPointF(ax + t0 * dx, ay + t0 * dy), QPointF(ax + t1 * dx, ay + t1 * dy));
     }

@@ -66,8 +66,8 @@ TEST(DesignFile, RoundTripKeepsTheRadiusSlotAngles) {
     MotionTable loaded{};
     ReadDesignFile(dir.path("a.dat"), loaded);
     EXPECT_EQ(std::memcmp(&loaded, &table, sizeof table), 0);
-    EXPECT_EQ(loaded[BaseRadiusSlot].Angle, 5);
-    EXPECT_EQ(loaded[RollerRadiusSlot].Angle, -7);
+    EXPECT_EQ(+loaded[BaseRadiusSlot].Angle, 5);
+    EXPECT_EQ(+loaded[RollerRadiusSlot].Angle, -7);
 }
 
 TEST(DesignFile, RefusedFilesChangeNothing) {

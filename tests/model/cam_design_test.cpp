@@ -26,11 +26,11 @@ TEST(LoadDesignFromTexts, DefaultTextsFillTableAndRadiusCopies) {
     LoadDesignFromTexts(*design, DefaultTexts(), '.');
     EXPECT_EQ(design->BaseRadius, 45.0);
     EXPECT_EQ(design->RollerRadius, 10.0);
-    EXPECT_EQ(design->MotionTable[BaseRadiusSlot].Value, 45.0);
-    EXPECT_EQ(design->MotionTable[RollerRadiusSlot].Value, 10.0);
-    EXPECT_EQ(design->MotionTable[BaseRadiusSlot].Angle, 5) << "the load never touches it";
-    EXPECT_EQ(design->MotionTable[6].Angle, 260);
-    EXPECT_EQ(design->MotionTable[4].Value, 20.0);
+    EXPECT_EQ(+design->MotionTable[BaseRadiusSlot].Value, 45.0);
+    EXPECT_EQ(+design->MotionTable[RollerRadiusSlot].Value, 10.0);
+    EXPECT_EQ(+design->MotionTable[BaseRadiusSlot].Angle, 5) << "the load never touches it";
+    EXPECT_EQ(+design->MotionTable[6].Angle, 260);
+    EXPECT_EQ(+design->MotionTable[4].Value, 20.0);
     // Bytes 244..251 of the table are the IEEE encoding of 45.0.
     double stored;
     std::memcpy(&stored, reinterpret_cast<const unsigned char*>(design->MotionTable.data()) + 244, 8);
@@ -44,9 +44,9 @@ TEST(LoadDesignFromTexts, FailuresKeepEarlierAssignmentsAndTheFailingField) {
     texts.ValueTexts[3] = "7mm";
     EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
               "'7mm' は浮動小数点数ではありません");
-    EXPECT_EQ(design->MotionTable[3].Angle, 110) << "the row's angle is new";
-    EXPECT_EQ(design->MotionTable[3].Value, 7.5) << "the failing value is old";
-    EXPECT_EQ(design->MotionTable[2].Value, 10.0);
+    EXPECT_EQ(+design->MotionTable[3].Angle, 110) << "the row's angle is new";
+    EXPECT_EQ(+design->MotionTable[3].Value, 7.5) << "the failing value is old";
+    EXPECT_EQ(+design->MotionTable[2].Value, 10.0);
 
     auto other = std::make_unique<CamDesign>();
     other->MotionTable[BaseRadiusSlot].Value = 1;
@@ -55,7 +55,7 @@ TEST(LoadDesignFromTexts, FailuresKeepEarlierAssignmentsAndTheFailingField) {
     EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
               "'abc' は浮動小数点数ではありません");
     EXPECT_EQ(other->BaseRadius, 45.0);
-    EXPECT_EQ(other->MotionTable[BaseRadiusSlot].Value, 1.0) << "copies come after both radii";
+    EXPECT_EQ(+other->MotionTable[BaseRadiusSlot].Value, 1.0) << "copies come after both radii";
 
     texts = DefaultTexts();
     texts.AngleTexts[0] = "12.5";

@@ -1,0 +1,45 @@
+#pragma once
+// A UiHost that answers dialogs from a script and records every message.
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "ui/host.h"
+#include "ui/main_form.h"
+
+namespace platecam::testing {
+
+class FakeHost : public UiHost {
+public:
+    // The next dialog is confirmed with this path, or cancelled with nullopt.
+    void Answer(std::optional<QString> path) { answers_.push_back(std::move(path)); }
+
+    bool Execute(FileDialog& dialog) override {
+        proposed.push_back(dialog.fileName);
+        if (answers_.empty()) return false;
+        auto answer = answers_.front();
+        answers_.pop_front();
+        if (!answer) return false;
+        dialog.fileName = *answer;
+        return true;
+    }
+    void ShowError(const QString& text) override { errors.push_back(text); }
+    void ShowInformation(const QString& text) override { information.push_back(text); }
+
+    std::vector<QString> errors;
+    std::vector<QString> information;
+    std::vector<QString> proposed;
+
+private:
+    std::deque<std::optional<QString>> answers_;
+};
+
+// A window with a scripted host, the decimal mark fixed to ".".
+struct FormFixture {
+    FakeHost host;
+    TForm1 form{host};
+    FormFixture() { form.SetDecimalMark('.'); }
+};
+
+}  // namespace platecam::testing
