@@ -1,4 +1,5 @@
 #include "model/motion_law.h"
+#include "model/x87.h"
 
 #include <cmath>
 
@@ -33,7 +34,7 @@ Ramp MakeRamp(double A) {
 }
 
 double Cycloid(double t) {
-    return static_cast<double>(t - std::sin(t * TwoPi) * InverseTwoPi);
+    return static_cast<double>(t - Sin(t * TwoPi) * InverseTwoPi);
 }
 
 double ModifiedTrapezoid(double t) {
@@ -48,19 +49,19 @@ double ModifiedTrapezoid(double t) {
     const double oneMinusS2 = static_cast<double>(1.0L - S2);
     long double y;
     if (t <= 0.125) {
-        y = r.V1 * tl - r.K * std::sin(Pi * tl / 2 / T);
+        y = r.V1 * tl - r.K * Sin(Pi * tl / 2 / T);
     } else if (t <= 0.375) {
         const long double u = tl - 0.125L;
         y = (A / 2.0L) * u * u + r.V1 * u + r.S1;
     } else if (t <= 0.625) {
         const long double u = tl - 0.5L + T;
-        y = r.K * (1 - std::cos(Pi * u / 2 / T)) + V2 * u + S2;
+        y = r.K * (1 - Cos(Pi * u / 2 / T)) + V2 * u + S2;
     } else if (t <= 0.875) {
         const long double u = tl - 0.5L - T;
         y = -(A / 2.0L) * u * u + V2 * u + oneMinusS2;
     } else {
         const long double u = tl - 1 + T;
-        y = r.K * (std::cos(Pi * u / 2 / T) - 1) + r.V1 * u + oneMinusS1;
+        y = r.K * (Cos(Pi * u / 2 / T) - 1) + r.V1 * u + oneMinusS1;
     }
     return static_cast<double>(y);
 }
@@ -73,13 +74,13 @@ double ModifiedSine(double t) {
     const double oneMinusS1 = static_cast<double>(1.0L - r.S1);
     long double y;
     if (t <= 0.125) {
-        y = r.V1 * tl - r.K * std::sin(Pi * tl / 2 / T);
+        y = r.V1 * tl - r.K * Sin(Pi * tl / 2 / T);
     } else if (t >= 0.875) {
         const long double u = tl - 1 + T;
-        y = r.K * (std::cos(Pi * u / 2 / T) - 1) + r.V1 * u + oneMinusS1;
+        y = r.K * (Cos(Pi * u / 2 / T) - 1) + r.V1 * u + oneMinusS1;
     } else {
         const long double u = tl - 0.125L;
-        y = M * (1 - std::cos(Pi * u / (1 - 2.0L * T))) + r.V1 * u + r.S1;
+        y = M * (1 - Cos(Pi * u / (1 - 2.0L * T))) + r.V1 * u + r.S1;
     }
     return static_cast<double>(y);
 }

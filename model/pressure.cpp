@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "model/errors.h"
+#include "model/x87.h"
+#include "model/sample_trig.h"
 
 namespace platecam {
 
@@ -11,24 +13,31 @@ constexpr long double PiLiteral = 3.141592653589793L;
 constexpr long double PiFull = 3.14159265358979323846264338327950288L;
 }  // namespace
 
-Point2 RotatePoint(double x, double y, double angle) {
-    const double alpha = ToHeld(static_cast<long double>(angle) * PiLiteral / 180);
-    const long double c = std::cos(static_cast<long double>(alpha));
-    const long double s = std::sin(static_cast<long double>(alpha));
+double RotationRadians(double angle) {
+    return ToHeld(static_cast<long double>(angle) * PiLiteral / 180);
+}
+
+Point2 RotateBy(long double c, long double s, double x, double y) {
     return Point2{ToHeld(c * x - s * y), ToHeld(c * y + s * x)};
+}
+
+Point2 RotatePoint(double x, double y, double angle) {
+    const long double alpha = RotationRadians(angle);
+    return RotateBy(std::cos(alpha), std::sin(alpha), x, y);
 }
 
 double DirectionAngle(Point2 p, Point2 q) {
     const double dx = ToHeld(static_cast<long double>(q.x) - p.x);
     const double dy = ToHeld(static_cast<long double>(q.y) - p.y);
     const long double slope = CheckedDivide(dy, dx);
-    return ToHeld(std::atan(slope) * 180 / PiFull);
+    return ToHeld(ArcTan(slope) * 180 / PiFull);
 }
 
 void ComputePressureAngles(CamDesign& design) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
     CheckTableAngles(walk, S);
+    const SampleTrig& trig = SampleTrigFor(S);
     design.MaxPressureAngle = 0;
     design.MinPressureAngle = 0;
     for (const Segment& segment : walk) {
@@ -39,12 +48,13 @@ void ComputePressureAngles(CamDesign& design) {
             continue;
         }
         for (std::int64_t i = i0; i < i1; ++i) {
-            const double alpha =
-                ToHeld(static_cast<long double>(i) / static_cast<long double>(S));
+            // Both points turn by alpha_i = i / S degrees, the turn that brings sample i
+            // to the top.
+            const long double c = trig.cosAlpha[i], s = trig.sinAlpha[i];
             const Point2 a = design.CamProfile[i];
             const Point2 b = design.CamProfile[i + 1];
-            const Point2 R1 = RotatePoint(a.x, a.y, alpha);
-            const Point2 R2 = RotatePoint(b.x, b.y, alpha);
+            const Point2 R1 = RotateBy(c, s, a.x, a.y);
+            const Point2 R2 = RotateBy(c, s, b.x, b.y);
             const double angle =
                 ToHeld(static_cast<long double>(DirectionAngle(R1, R2)) + 0.5L);
             design.PressureAngle[i] = angle;

@@ -3,15 +3,16 @@
 #include <cmath>
 
 #include "model/errors.h"
+#include "model/sample_trig.h"
 
 namespace platecam {
 
 namespace {
 constexpr long double PiLiteral = 3.141592653589793L;
 
-Point2 Polar(double theta, long double radius) {
-    return Point2{ToHeld(std::cos(static_cast<long double>(theta)) * radius),
-                  ToHeld(std::sin(static_cast<long double>(theta)) * radius)};
+// The point at sample i's polar angle and the given radius.
+Point2 Polar(const SampleTrig& trig, std::int64_t i, long double radius) {
+    return Point2{ToHeld(trig.cosTheta[i] * radius), ToHeld(trig.sinTheta[i] * radius)};
 }
 
 double SquaredNorm(Point2 p, Point2 origin) {
@@ -60,9 +61,11 @@ double SampleAngle(std::int64_t i, int stepsPerDegree) {
 void ComputePitchCurve(CamDesign& design) {
     const int S = design.StepsPerDegree;
     const int N = RevolutionSamples(design);
+    if (N <= 0) return;
+    const SampleTrig& trig = SampleTrigFor(S);
     const long double pitchBase = static_cast<long double>(design.BaseRadius) + design.RollerRadius;
     for (int i = 0; i < N && i <= MaxSampleIndex; ++i) {
-        design.PitchCurve[i] = Polar(SampleAngle(i, S), pitchBase + design.Displacement[i]);
+        design.PitchCurve[i] = Polar(trig, i, pitchBase + design.Displacement[i]);
     }
 }
 
@@ -70,13 +73,13 @@ ProfileStatus ComputeCamProfile(CamDesign& design) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
     CheckTableAngles(walk, S);
+    const SampleTrig& trig = SampleTrigFor(S);
     auto& profile = design.CamProfile;
     const double r = design.RollerRadius;
     // Where the follower rests (zero velocity) the roller touches the cam straight below
     // its centre: the contact point towards the cam centre.
-    auto contactPoint = [&design, S](std::int64_t i) {
-        return Polar(SampleAngle(i, S),
-                     static_cast<long double>(design.BaseRadius) + design.Displacement[i]);
+    auto contactPoint = [&design, &trig](std::int64_t i) {
+        return Polar(trig, i, static_cast<long double>(design.BaseRadius) + design.Displacement[i]);
     };
     profile[0] = Point2{0, ToHeld(static_cast<long double>(design.BaseRadius) +
                                   design.Displacement[0])};
@@ -86,7 +89,7 @@ ProfileStatus ComputeCamProfile(CamDesign& design) {
         const std::int64_t i1 = segment.LastSample(S);
         if (segment.dwell) {
             const long double rho = static_cast<long double>(design.BaseRadius) + segment.startValue;
-            for (std::int64_t i = i0; i <= i1; ++i) profile[i] = Polar(SampleAngle(i, S), rho);
+            for (std::int64_t i = i0; i <= i1; ++i) profile[i] = Polar(trig, i, rho);
             continue;
         }
         const std::int64_t originRuleEnd = (std::int64_t{segment.startAngle} + 1) * S;

@@ -1,5 +1,7 @@
 #include "ui/cam_view.h"
 
+#include <cmath>
+
 #include "model/errors.h"
 #include "model/pressure.h"
 
@@ -110,9 +112,12 @@ void DrawAnimationFrame(ImageSurface& image, CamDesign& design, int viewMode, in
         span = ToHeld((viewMode == ViewZoom1 ? 4.0L : 1.5L) * design.MaxDisplacement);
     }
     const int N = std::min(RevolutionSamples(design), MaxSampleIndex + 1);
+    // One turn for every point: its cosine and sine are taken once per frame.
+    const long double radians = RotationRadians(angle);
+    const long double c = std::cos(radians), s = std::sin(radians);
     for (int i = 0; i < N; ++i) {
         const Point2 p = design.CamProfile[i];
-        design.RotatedProfile[i] = RotatePoint(p.x, p.y, angle);
+        design.RotatedProfile[i] = RotateBy(c, s, p.x, p.y);
     }
     image.SetFillColor(White);
     image.FillRect(0, 0, image.Width(), image.Height());

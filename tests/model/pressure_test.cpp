@@ -4,6 +4,9 @@
 
 #include "model/errors.h"
 #include "model/profile.h"
+#include "model/sample_trig.h"
+
+#include <cmath>
 #include "tests/model/design_fixtures.h"
 
 namespace platecam {
@@ -88,6 +91,29 @@ TEST(ComputePressureAngles, DwellsOnlyAndAFreshContour) {
     // The dwell wrote its samples, boundary included; the rise failed at its first.
     for (int i = 0; i <= 30; ++i) EXPECT_EQ(d->PressureAngle[i], 0.0);
     for (int i = 31; i <= MaxSampleIndex; ++i) ASSERT_EQ(d->PressureAngle[i], 9.0) << i;
+}
+
+}  // namespace
+}  // namespace platecam
+
+namespace platecam {
+namespace {
+
+// The per-resolution tables must give exactly what the direct computation gives.
+TEST(SampleTrig, TablesEqualTheDirectComputation) {
+    for (int S : {1, 2, 5}) {
+        const SampleTrig& trig = SampleTrigFor(S);
+        for (int i = 0; i <= MaxSampleIndex; ++i) {
+            const long double theta = SampleAngle(i, S);
+            ASSERT_EQ(trig.cosTheta[i], std::cos(theta)) << S << " " << i;
+            ASSERT_EQ(trig.sinTheta[i], std::sin(theta)) << S << " " << i;
+            const double alpha = static_cast<double>(static_cast<long double>(i) / S);
+            const Point2 direct = RotatePoint(12.345, -6.789, alpha);
+            const Point2 tabled = RotateBy(trig.cosAlpha[i], trig.sinAlpha[i], 12.345, -6.789);
+            ASSERT_EQ(direct.x, tabled.x) << S << " " << i;
+            ASSERT_EQ(direct.y, tabled.y) << S << " " << i;
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#include "model/sample_trig.h"
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "model/errors.h"
+#include "model/pressure.h"
+#include "model/profile.h"
+
+namespace platecam {
+
+namespace {
+
+std::unique_ptr<SampleTrig> Build(int S) {
+    auto table = std::make_unique<SampleTrig>();
+    for (int i = 0; i < SampleCount; ++i) {
+        const long double theta = SampleAngle(i, S);
+        table->cosTheta[i] = std::cos(theta);
+        table->sinTheta[i] = std::sin(theta);
+        const long double alpha =
+            RotationRadians(ToHeld(static_cast<long double>(i) / static_cast<long double>(S)));
+        table->cosAlpha[i] = std::cos(alpha);
+        table->sinAlpha[i] = std::sin(alpha);
+    }
+    return table;
+}
+
+}  // namespace
+
+const SampleTrig& SampleTrigFor(int stepsPerDegree) {
+    static std::mutex mutex;
+    static std::map<int, std::unique_ptr<SampleTrig>> tables;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto& table = tables[stepsPerDegree];
+    if (!table) table = Build(stepsPerDegree);
+    return *table;
+}
+
+}  // namespace platecam
