@@ -11,6 +11,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+# Fuzz smoke test: each libFuzzer target for a fixed number of runs.
+./fuzz/build_and_run.sh 3000
+
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPLATECAM_SANITIZE=ON -DPLATECAM_UI=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

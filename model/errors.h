@@ -29,7 +29,13 @@ std::string FormatMessage(const char* pattern, const std::string& argument);
 
 class CamError : public std::runtime_error {
 public:
-    explicit CamError(const std::string& message) : std::runtime_error(message) {}
+    explicit CamError(const std::string& message)
+        : std::runtime_error(message), message_(message) {}
+    // The whole text: what() stops at a NUL byte that a user's text may hold.
+    const std::string& message() const { return message_; }
+
+private:
+    std::string message_;
 };
 
 // The arithmetic traps of the original program, as explicit checks: a result that is

@@ -139,7 +139,7 @@ void TForm1::Guarded(Action&& action) {
     try {
         action();
     } catch (const CamError& error) {
-        host_.ShowError(Text(error.what()));
+        host_.ShowError(Text(error.message()));
     } catch (const std::bad_alloc&) {
         host_.ShowError(QStringLiteral("メモリが不足しています"));
     } catch (const std::exception& error) {

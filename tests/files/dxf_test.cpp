@@ -194,6 +194,16 @@ TEST(DxfFile, ShiftJisCrLfAndTheGoldenDrawing) {
     const ByteWriter full = [](int, const char*, std::size_t) { return -1L; };
     EXPECT_THROW(WriteDxfFile(dir.path("cam.dxf"), lines, full), CamError);
     EXPECT_EQ(ReadWholeFile(dir.path("cam.dxf"), 1 << 24), bytes);
+    // A folder that does not exist, and a path that runs through a regular file.
+    for (const std::string& bad : {dir.path("none/cam.dxf"), dir.path("cam.dxf/inner.dxf")}) {
+        try {
+            WriteDxfFile(bad, lines);
+            ADD_FAILURE() << bad;
+        } catch (const CamError& e) {
+            EXPECT_EQ(e.message(), "ファイル " + bad + " を作成できません");
+        }
+    }
+    EXPECT_EQ(ReadWholeFile(dir.path("cam.dxf"), 1 << 24), bytes);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"cam.dxf"});
 }
 

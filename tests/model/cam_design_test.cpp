@@ -157,3 +157,20 @@ TEST(CheckTableAngles, RefusesAnglesOutsideTheSampleArray) {
 
 }  // namespace
 }  // namespace platecam
+
+namespace platecam {
+namespace {
+
+// Found by fuzzing: a cell holding a NUL byte cut the message short at what().
+TEST(ParseDecimal, MessageKeepsTextWithNulBytes) {
+    const std::string text("1\0x", 3);
+    try {
+        ParseDecimal(text, '.');
+        FAIL();
+    } catch (const CamError& e) {
+        EXPECT_EQ(e.message(), "'" + text + "' は浮動小数点数ではありません");
+    }
+}
+
+}  // namespace
+}  // namespace platecam
