@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "model/errors.h"
+#include "model/number_text.h"
 
 namespace platecam {
 
@@ -148,6 +149,17 @@ void LoadDesignFromTexts(CamDesign& design, const DesignTexts& texts, char decim
         design.MotionTable[k].Angle = ParseInteger(texts.AngleTexts[k]);
         design.MotionTable[k].Value = ParseDecimal(texts.ValueTexts[k], decimalMark);
     }
+}
+
+DesignTexts TextsFromTable(const MotionTable& table, char decimalMark) {
+    DesignTexts texts;
+    texts.BaseRadiusText = FormatNumber(table[BaseRadiusSlot].Value, decimalMark);
+    texts.RollerRadiusText = FormatNumber(table[RollerRadiusSlot].Value, decimalMark);
+    for (int k = 0; k < MotionRowCount; ++k) {
+        texts.AngleTexts[k] = std::to_string(table[k].Angle);
+        texts.ValueTexts[k] = FormatNumber(table[k].Value, decimalMark);
+    }
+    return texts;
 }
 
 void ScanMaxDisplacement(CamDesign& design) {

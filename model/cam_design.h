@@ -101,6 +101,10 @@ double ParseDecimal(const std::string& text, char decimalMark);
 std::int32_t ParseInteger(const std::string& text);
 
 void LoadDesignFromTexts(CamDesign& design, const DesignTexts& texts, char decimalMark);
+
+// The texts the window shows for a table (after OPEN): FormatNumber for the radii and
+// displacements, plain integers for the angles.
+DesignTexts TextsFromTable(const MotionTable& table, char decimalMark);
 void ScanMaxDisplacement(CamDesign& design);
 
 }  // namespace platecam

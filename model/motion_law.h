@@ -11,4 +11,12 @@ inline double EvaluateMotionLaw(MotionLaw law, double t) {
     return EvaluateMotionLaw(static_cast<int>(law), t);
 }
 
+// The law's first and second derivatives dy/dt and d2y/dt2 at t (for reports; the
+// samples themselves come from EvaluateMotionLaw).
+struct MotionDerivatives {
+    double velocity;
+    double acceleration;
+};
+MotionDerivatives EvaluateMotionDerivatives(int law, double t);
+
 }  // namespace platecam

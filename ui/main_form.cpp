@@ -6,7 +6,6 @@
 #include "files/design_file.h"
 #include "model/displacement.h"
 #include "model/errors.h"
-#include "model/number_text.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 #include "ui/cam_view.h"
@@ -293,12 +292,12 @@ void TForm1::Button8Click() {
         ReadDesignFile(FileSystemPath(OpenDialog1.fileName), d.MotionTable);
         d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
         d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
-        Edit1->setText(Text(FormatNumber(d.BaseRadius, decimalMark_)));
-        Edit2->setText(Text(FormatNumber(d.RollerRadius, decimalMark_)));
+        const DesignTexts texts = TextsFromTable(d.MotionTable, decimalMark_);
+        Edit1->setText(Text(texts.BaseRadiusText));
+        Edit2->setText(Text(texts.RollerRadiusText));
         for (int r = 1; r <= MotionRowCount; ++r) {
-            const MotionRecord record = d.MotionTable[r - 1];
-            StringGrid1->SetCell(1, r, QString::number(record.Angle));
-            StringGrid1->SetCell(2, r, Text(FormatNumber(record.Value, decimalMark_)));
+            StringGrid1->SetCell(1, r, Text(texts.AngleTexts[r - 1]));
+            StringGrid1->SetCell(2, r, Text(texts.ValueTexts[r - 1]));
         }
     });
 }

@@ -69,3 +69,38 @@ TEST(EvaluateMotionLaw, SymmetricAndNonDecreasing) {
 
 }  // namespace
 }  // namespace platecam
+
+namespace platecam {
+namespace {
+
+// Peak velocity and acceleration in units of lift per span: the laws' known coefficients.
+TEST(EvaluateMotionDerivatives, PeaksAndAgreementWithTheLaw) {
+    const struct {
+        int law;
+        double peakVelocity, peakAcceleration;
+    } laws[] = {{0, 2.0, 2 * 3.141592653589793}, {1, 2.0, 4.888}, {2, 1.76, 5.528}};
+    for (const auto& l : laws) {
+        double v = 0, a = 0;
+        for (int k = 0; k <= 100000; ++k) {
+            const MotionDerivatives d = EvaluateMotionDerivatives(l.law, k / 100000.0);
+            v = std::max(v, d.velocity);
+            a = std::max(a, std::fabs(d.acceleration));
+        }
+        EXPECT_NEAR(v, l.peakVelocity, 5e-3) << l.law;
+        EXPECT_NEAR(a, l.peakAcceleration, 1e-3) << l.law;
+        // The derivatives are those of the displacement law (central differences).
+        for (double t : {0.05, 0.2, 0.45, 0.6, 0.8, 0.95}) {
+            const double h = 1e-6;
+            const double slope = (EvaluateMotionLaw(l.law, t + h) - EvaluateMotionLaw(l.law, t - h)) / (2 * h);
+            const double bend = (EvaluateMotionDerivatives(l.law, t + h).velocity -
+                                 EvaluateMotionDerivatives(l.law, t - h).velocity) / (2 * h);
+            EXPECT_NEAR(EvaluateMotionDerivatives(l.law, t).velocity, slope, 1e-6) << l.law << " " << t;
+            EXPECT_NEAR(EvaluateMotionDerivatives(l.law, t).acceleration, bend, 1e-5) << l.law << " " << t;
+        }
+        EXPECT_NEAR(EvaluateMotionDerivatives(l.law, 0).velocity, 0, 1e-15);
+        EXPECT_NEAR(EvaluateMotionDerivatives(l.law, 1).velocity, 0, 1e-12);
+    }
+}
+
+}  // namespace
+}  // namespace platecam

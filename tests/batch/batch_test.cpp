@@ -1,0 +1,132 @@
+#include "batch/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "files/atomic_file.h"
+#include "files/design_file.h"
+#include "model/displacement.h"
+#include "tests/files/temp_dir.h"
+#include "tests/model/design_fixtures.h"
+
+namespace platecam {
+namespace {
+
+using testing::TempDir;
+
+struct BatchRun {
+    int status;
+    std::string out, err;
+};
+
+BatchRun Batch(std::vector<std::string> arguments) {
+    std::ostringstream out, err;
+    const int status = RunBatch(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string SaveDesign(const TempDir& dir, const std::string& name, const CamDesign& design) {
+    WriteDesignFile(dir.path(name), design.MotionTable);
+    return dir.path(name);
+}
+
+std::vector<std::vector<double>> ReadCsv(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::vector<double>> rows;
+    while (std::getline(in, line)) {
+        std::vector<double> row;
+        std::stringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, ',')) row.push_back(std::strtod(cell.c_str(), nullptr));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(Batch, ExitCodesAndHelp) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    EXPECT_EQ(Batch({"--help"}).status, 0);
+    EXPECT_NE(Batch({"--help"}).out.find("usage: platecam-batch"), std::string::npos);
+    EXPECT_EQ(Batch({}).status, 2);
+    EXPECT_EQ(Batch({design, "--law", "spline"}).status, 2);
+    EXPECT_EQ(Batch({design, "--resolution", "0.3"}).status, 2);
+    EXPECT_EQ(Batch({design, "--frobnicate"}).status, 2);
+    EXPECT_EQ(Batch({design, "--dxf"}).status, 2);
+    EXPECT_EQ(Batch({design, "--points"}).status, 2);
+    EXPECT_EQ(Batch({design, "--max-pressure", "abc"}).status, 2);
+    EXPECT_EQ(Batch({design}).status, 0);
+    EXPECT_EQ(Batch({design, "--check"}).status, 0);
+    EXPECT_EQ(Batch({design, "--check", "--max-pressure", "20"}).status, 1);
+
+    std::ofstream(dir.path("short.dat")) << "not a design";
+    const BatchRun refused = Batch({dir.path("short.dat"), "--check"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("ファイル " + dir.path("short.dat") + " はカムの設計ファイルではありません"),
+              std::string::npos);
+    EXPECT_EQ(Batch({dir.path("missing.dat")}).status, 2);
+
+    // A failing computation is bad input too, with the program's message.
+    auto equalAngles = testing::MakeDesign({{0, 0}, {90, 0}, {90, 10}, {360, 10}});
+    const BatchRun failed = Batch({SaveDesign(dir, "eq.dat", *equalAngles)});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_NE(failed.err.find("不正な浮動小数点数演算命令"), std::string::npos);
+}
+
+TEST(Batch, CheckReportOfTheDefaultDesign) {
+    TempDir dir;
+    const BatchRun run = Batch({SaveDesign(dir, "cam1.dat", *testing::DefaultDesign()), "--check"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("max 17.6205 deg at 58 deg, min -24.0624 deg at 222 deg"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("contour: complete  ok"), std::string::npos);
+    EXPECT_EQ(run.out.find("undercut"), std::string::npos);
+}
+
+TEST(Batch, UndercutForASmallBaseCircleWithALargeRoller) {
+    TempDir dir;
+    auto design = testing::MakeDesign(
+        {{0, 0}, {90, 0}, {150, 25}, {210, 25}, {270, 0}, {360, 0}}, 8, 30);
+    const BatchRun run = Batch({SaveDesign(dir, "under.dat", *design), "--check"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("FAIL (undercut)"), std::string::npos) << run.out;
+}
+
+TEST(Batch, CsvSamplesVelocityAndAcceleration) {
+    TempDir dir;
+    for (int law = 0; law < 3; ++law) {
+        const char* names[] = {"cycloid", "trapezoid", "sine"};
+        // One rise of 10 mm over 90 degrees.
+        auto design = testing::MakeDesign({{0, 0}, {90, 10}, {180, 10}, {270, 0}, {360, 0}});
+        const std::string file = SaveDesign(dir, "rise.dat", *design);
+        ASSERT_EQ(Batch({file, "--law", names[law], "--resolution", "0.2", "--csv",
+                         dir.path("rise.csv")}).status, 0);
+        const auto rows = ReadCsv(dir.path("rise.csv"));
+        ASSERT_EQ(rows.size(), 1800u);
+        design->StepsPerDegree = 5;
+        BuildDisplacement(*design, law);
+        double peakV = 0, peakA = 0;
+        for (int i = 0; i < 1800; ++i) {
+            ASSERT_EQ(rows[i].size(), 9u);
+            EXPECT_DOUBLE_EQ(rows[i][0], i / 5.0);
+            // 15 significant digits of the model's sample.
+            ASSERT_NEAR(rows[i][1], design->Displacement[i], 1e-13) << i;
+            if (i <= 450) {
+                peakV = std::max(peakV, rows[i][2]);
+                peakA = std::max(peakA, std::fabs(rows[i][3]));
+            }
+        }
+        const double span = 3.141592653589793 / 2;  // 90 degrees
+        const double v[] = {2.0, 2.0, 1.76}, a[] = {2 * 3.141592653589793, 4.888, 5.528};
+        EXPECT_NEAR(peakV * span / 10, v[law], 5e-3) << law;
+        EXPECT_NEAR(peakA * span * span / 10, a[law], 5e-3) << law;
+    }
+}
+
+}  // namespace
+}  // namespace platecam
