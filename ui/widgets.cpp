@@ -24,7 +24,7 @@ RadioGroup::RadioGroup(QWidget* parent, const QString& caption, const QStringLis
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         // The window's groups are small: keep the mark close to its text.
-        button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));
+        button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; } QRadioButton::indicator { width: 11px; height: 11px; }"));
         buttons_.addButton(button, i);
     }
 }
@@ -37,9 +37,9 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
     const int rows = (count + columns_ - 1) / columns_;
     const int top = title().isEmpty() ? 4 : 14;
     const int itemHeight = std::max(14, (height() - top - 3) / std::max(rows, 1));
-    const int columnWidth = (width() - 8) / columns_;
+    const int columnWidth = (width() - 6) / columns_;
     for (int i = 0; i < count; ++i) {
-        buttons_.button(i)->setGeometry(6 + (i / rows) * columnWidth, top + (i % rows) * itemHeight,
+        buttons_.button(i)->setGeometry(4 + (i / rows) * columnWidth, top + (i % rows) * itemHeight,
                                         columnWidth - 2, itemHeight);
     }
 }
