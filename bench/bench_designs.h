@@ -5,21 +5,9 @@
 #include <string>
 
 #include "model/cam_design.h"
+#include "tests/model/design_fixtures.h"
 
 namespace platecam::bench {
-
-inline DesignTexts DefaultTexts() {
-    DesignTexts texts;
-    texts.BaseRadiusText = "45";
-    texts.RollerRadiusText = "10";
-    const char* angles[] = {"0", "30", "90", "110", "170", "180", "260", "360"};
-    const char* values[] = {"0", "0", "10", "10", "20", "20", "0", "0"};
-    for (int k = 0; k < MotionRowCount; ++k) {
-        texts.AngleTexts[k] = k < 8 ? angles[k] : "0";
-        texts.ValueTexts[k] = k < 8 ? values[k] : "0";
-    }
-    return texts;
-}
 
 // Rows every 18 degrees from 0 to 342, lifting 8 mm and back: 19 motion segments.
 inline DesignTexts AlternatingTexts() {
@@ -34,7 +22,7 @@ inline DesignTexts AlternatingTexts() {
 }
 
 inline const DesignTexts& TextsFor(int table) {
-    static const DesignTexts defaults = DefaultTexts();
+    static const DesignTexts defaults = testing::DefaultTexts();
     static const DesignTexts alternating = AlternatingTexts();
     return table == 0 ? defaults : alternating;
 }
