@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/errors.h"
 #include "model/motion_law.h"
 
 namespace platecam {
@@ -19,13 +20,14 @@ void BuildMotionProfile(const CamDesign& design, int law, MotionProfile& out) {
             continue;
         }
         if (i1 <= i0) continue;
-        const double lift = segment.endValue - segment.startValue;
+        const double lift = ToHeld(static_cast<long double>(segment.endValue) - segment.startValue);
         const double span = static_cast<double>(i1 - i0) / S * DegreesToRadians;
         for (std::int64_t i = i0; i <= i1; ++i) {
             const double t = static_cast<double>(i - i0) / static_cast<double>(i1 - i0);
             const MotionDerivatives d = EvaluateMotionDerivatives(law, t);
-            out.velocity[i] = lift * d.velocity / span;
-            out.acceleration[i] = lift * d.acceleration / (span * span);
+            out.velocity[i] = ToHeld(static_cast<long double>(lift) * d.velocity / span);
+            out.acceleration[i] =
+                ToHeld(static_cast<long double>(lift) * d.acceleration / (span * span));
         }
     }
 }
