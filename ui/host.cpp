@@ -17,8 +17,8 @@ bool QtUiHost::Execute(FileDialog& dialog) {
     box.setOption(QFileDialog::DontConfirmOverwrite);
     box.setAcceptMode(dialog.kind == FileDialog::Save ? QFileDialog::AcceptSave
                                                       : QFileDialog::AcceptOpen);
-    box.setFileMode(dialog.kind == FileDialog::Save ? QFileDialog::AnyFile
-                                                    : QFileDialog::AnyFile);
+    // OPEN accepts a typed name of a file that does not exist; the open then reports it.
+    box.setFileMode(QFileDialog::AnyFile);
     if (!dialog.fileName.isEmpty()) box.selectFile(dialog.fileName);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
     dialog.fileName = box.selectedFiles().front();
