@@ -23,15 +23,6 @@ using testing::TempDir;
 
 std::string Bytes(const std::string& path) { return ReadWholeFile(path, 1 << 20); }
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CamError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 TEST(DesignFile, StartUpDesignLayout) {
     auto design = std::make_unique<CamDesign>();
     LoadDesignFromTexts(*design, testing::DefaultTexts(), '.');
@@ -80,7 +71,7 @@ TEST(DesignFile, RefusedFilesChangeNothing) {
     };
     for (std::size_t size : {0u, 100u, 300u}) {
         const std::string path = write("f" + std::to_string(size), std::string(size, '\x01'));
-        EXPECT_EQ(MessageOf([&] { ReadDesignFile(path, table); }),
+        EXPECT_EQ(testing::MessageOf([&] { ReadDesignFile(path, table); }),
                   "ファイル " + path + " はカムの設計ファイルではありません");
         EXPECT_EQ(std::memcmp(&table, &before, sizeof table), 0) << size;
     }
@@ -88,13 +79,13 @@ TEST(DesignFile, RefusedFilesChangeNothing) {
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(std::numeric_limits<double>::quiet_NaN());
     for (int i = 0; i < 8; ++i) nan[16 + i] = static_cast<char>(bits >> (8 * i));
     const std::string path = write("nan.dat", nan);
-    EXPECT_EQ(MessageOf([&] { ReadDesignFile(path, table); }),
+    EXPECT_EQ(testing::MessageOf([&] { ReadDesignFile(path, table); }),
               "ファイル " + path + " はカムの設計ファイルではありません");
     EXPECT_EQ(std::memcmp(&table, &before, sizeof table), 0);
 
-    EXPECT_EQ(MessageOf([&] { ReadDesignFile(dir.path("missing.dat"), table); }),
+    EXPECT_EQ(testing::MessageOf([&] { ReadDesignFile(dir.path("missing.dat"), table); }),
               "ファイル " + dir.path("missing.dat") + " は開けません");
-    EXPECT_EQ(MessageOf([&] { ReadDesignFile(dir.path(""), table); }),
+    EXPECT_EQ(testing::MessageOf([&] { ReadDesignFile(dir.path(""), table); }),
               "ファイル " + dir.path("") + " は開けません") << "a folder is not a file";
     EXPECT_EQ(std::memcmp(&table, &before, sizeof table), 0);
 }
@@ -113,20 +104,20 @@ TEST(DesignFile, FailedSavesLeaveTheEarlierFileAndNoTemporary) {
     const ByteWriter full = [](int fd, const char* data, std::size_t size) {
         return static_cast<long>(::write(fd, data, size / 2));
     };
-    EXPECT_EQ(MessageOf([&] { WriteDesignFile(path, second, full); }),
+    EXPECT_EQ(testing::MessageOf([&] { WriteDesignFile(path, second, full); }),
               "ストリームへの書き込みエラー");
     EXPECT_EQ(Bytes(path), original);
 
     const std::string missingFolder = dir.path("no/such/folder/cam1.dat");
-    EXPECT_EQ(MessageOf([&] { WriteDesignFile(missingFolder, second); }),
+    EXPECT_EQ(testing::MessageOf([&] { WriteDesignFile(missingFolder, second); }),
               "ファイル " + missingFolder + " を作成できません");
     const std::string throughFile = path + "/cam1.dat";
-    EXPECT_EQ(MessageOf([&] { WriteDesignFile(throughFile, second); }),
+    EXPECT_EQ(testing::MessageOf([&] { WriteDesignFile(throughFile, second); }),
               "ファイル " + throughFile + " を作成できません");
     // A folder in the way of the name: the rename fails, the folder stays.
     fs::create_directory(dir.path("adir"));
     std::ofstream(dir.path("adir/inside")) << "x";
-    EXPECT_EQ(MessageOf([&] { WriteDesignFile(dir.path("adir"), second); }),
+    EXPECT_EQ(testing::MessageOf([&] { WriteDesignFile(dir.path("adir"), second); }),
               "ファイル " + dir.path("adir") + " を作成できません");
     EXPECT_TRUE(fs::exists(dir.path("adir/inside")));
     EXPECT_EQ(Bytes(path), original);

@@ -11,15 +11,6 @@ namespace {
 
 using testing::DefaultTexts;
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CamError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 TEST(LoadDesignFromTexts, DefaultTextsFillTableAndRadiusCopies) {
     auto design = std::make_unique<CamDesign>();
     design->MotionTable[BaseRadiusSlot].Angle = 5;
@@ -42,7 +33,7 @@ TEST(LoadDesignFromTexts, FailuresKeepEarlierAssignmentsAndTheFailingField) {
     design->MotionTable[3] = MotionRecord{7, 7.5};
     DesignTexts texts = DefaultTexts();
     texts.ValueTexts[3] = "7mm";
-    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
+    EXPECT_EQ(testing::MessageOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
               "'7mm' は浮動小数点数ではありません");
     EXPECT_EQ(+design->MotionTable[3].Angle, 110) << "the row's angle is new";
     EXPECT_EQ(+design->MotionTable[3].Value, 7.5) << "the failing value is old";
@@ -52,17 +43,17 @@ TEST(LoadDesignFromTexts, FailuresKeepEarlierAssignmentsAndTheFailingField) {
     other->MotionTable[BaseRadiusSlot].Value = 1;
     texts = DefaultTexts();
     texts.RollerRadiusText = "abc";
-    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
+    EXPECT_EQ(testing::MessageOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
               "'abc' は浮動小数点数ではありません");
     EXPECT_EQ(other->BaseRadius, 45.0);
     EXPECT_EQ(+other->MotionTable[BaseRadiusSlot].Value, 1.0) << "copies come after both radii";
 
     texts = DefaultTexts();
     texts.AngleTexts[0] = "12.5";
-    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
+    EXPECT_EQ(testing::MessageOf([&] { LoadDesignFromTexts(*other, texts, '.'); }),
               "'12.5' は整数ではありません");
     texts.AngleTexts[0] = "";
-    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*other, texts, '.'); }), "'' は整数ではありません");
+    EXPECT_EQ(testing::MessageOf([&] { LoadDesignFromTexts(*other, texts, '.'); }), "'' は整数ではありません");
 }
 
 TEST(LoadDesignFromTexts, OverflowLeavesTheFieldUnchanged) {
@@ -70,7 +61,7 @@ TEST(LoadDesignFromTexts, OverflowLeavesTheFieldUnchanged) {
     design->BaseRadius = 3;
     DesignTexts texts = DefaultTexts();
     texts.BaseRadiusText = "1e400";
-    EXPECT_EQ(ErrorOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
+    EXPECT_EQ(testing::MessageOf([&] { LoadDesignFromTexts(*design, texts, '.'); }),
               "浮動小数点数のオーバーフロー");
     EXPECT_EQ(design->BaseRadius, 3.0);
 }
@@ -85,7 +76,7 @@ TEST(ParseDecimal, AcceptsTheWholeTextGrammarOnly) {
     EXPECT_EQ(ParseDecimal("1e-400", '.'), 0.0) << "underflow is silent";
     EXPECT_GT(ParseDecimal("4e-320", '.'), 0.0) << "subnormals are kept";
     for (const char* bad : {"", " ", "7mm", "1e", "--1", "1.2.3", "12,5", "\t1", "0x10", "e5", "."}) {
-        EXPECT_EQ(ErrorOf([&] { ParseDecimal(bad, '.'); }),
+        EXPECT_EQ(testing::MessageOf([&] { ParseDecimal(bad, '.'); }),
                   std::string("'") + bad + "' は浮動小数点数ではありません")
             << bad;
     }
@@ -104,7 +95,7 @@ TEST(ParseInteger, DecimalAndHexadecimalWithin32Bits) {
     EXPECT_EQ(ParseInteger("0XFFFFFFFF"), -1);
     for (const char* bad : {"", "2147483648", "-2147483649", "30 ", "12.5", "0x", "$", "$100000000",
                             "-$10", "1e3", "abc", "+"}) {
-        EXPECT_EQ(ErrorOf([&] { ParseInteger(bad); }),
+        EXPECT_EQ(testing::MessageOf([&] { ParseInteger(bad); }),
                   std::string("'") + bad + "' は整数ではありません")
             << bad;
     }
@@ -145,14 +136,14 @@ TEST(WalkTable, TerminatorRow20AndDwells) {
 TEST(CheckTableAngles, RefusesAnglesOutsideTheSampleArray) {
     auto design = testing::MakeDesign({{0, 0}, {-30, 5}, {360, 0}});
     TableWalk walk = WalkTable(design->MotionTable);
-    EXPECT_EQ(ErrorOf([&] { CheckTableAngles(walk, 1); }), "角度 -30 は範囲外です");
+    EXPECT_EQ(testing::MessageOf([&] { CheckTableAngles(walk, 1); }), "角度 -30 は範囲外です");
     design = testing::MakeDesign({{0, 0}, {400, 5}, {360, 0}});
     walk = WalkTable(design->MotionTable);
     EXPECT_NO_THROW(CheckTableAngles(walk, 2));
-    EXPECT_EQ(ErrorOf([&] { CheckTableAngles(walk, 5); }), "角度 400 は範囲外です");
+    EXPECT_EQ(testing::MessageOf([&] { CheckTableAngles(walk, 5); }), "角度 400 は範囲外です");
     design = testing::MakeDesign({{0, 0}, {2147483647, 5}});
     walk = WalkTable(design->MotionTable);
-    EXPECT_EQ(ErrorOf([&] { CheckTableAngles(walk, 5); }), "角度 2147483647 は範囲外です");
+    EXPECT_EQ(testing::MessageOf([&] { CheckTableAngles(walk, 5); }), "角度 2147483647 は範囲外です");
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #pragma once
 // Designs the tests share: the window's start-up table and helpers to build others.
 
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <memory>
 #include <utility>
 
 #include "model/cam_design.h"
 #include "model/displacement.h"
+#include "model/errors.h"
 
 namespace platecam::testing {
 
@@ -29,6 +32,16 @@ inline std::unique_ptr<CamDesign> DefaultDesign(int S = 1, int law = 0) {
     design->MaxDisplacement = 20;
     BuildDisplacement(*design, law);
     return design;
+}
+
+// The program's message the action fails with, or "(no error)".
+inline std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CamError& e) {
+        return e.message();
+    }
+    return "(no error)";
 }
 
 inline DesignTexts DefaultTexts() {

@@ -12,16 +12,9 @@ namespace platecam {
 namespace {
 
 using testing::FormFixture;
+using testing::Of;
 
 std::vector<int> Box(const DrawCall& c) { return {c.x1, c.y2, c.x2, c.y1}; }  // left top right bottom
-
-std::vector<DrawCall> Of(const std::vector<DrawCall>& calls, DrawCall::Kind kind) {
-    std::vector<DrawCall> out;
-    for (const DrawCall& c : calls) {
-        if (c.kind == kind) out.push_back(c);
-    }
-    return out;
-}
 
 TEST(CamView, DefaultDesignWholeView) {
     FormFixture f;

@@ -6,14 +6,7 @@ namespace platecam {
 namespace {
 
 using testing::FormFixture;
-
-std::vector<DrawCall> Of(const std::vector<DrawCall>& calls, DrawCall::Kind kind) {
-    std::vector<DrawCall> out;
-    for (const DrawCall& c : calls) {
-        if (c.kind == kind) out.push_back(c);
-    }
-    return out;
-}
+using testing::Of;
 
 struct TextAt {
     QString text;

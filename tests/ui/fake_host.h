@@ -42,4 +42,13 @@ struct FormFixture {
     FormFixture() { form.SetDecimalMark('.'); }
 };
 
+// The recorded canvas calls of one kind, in drawing order.
+inline std::vector<DrawCall> Of(const std::vector<DrawCall>& calls, DrawCall::Kind kind) {
+    std::vector<DrawCall> out;
+    for (const DrawCall& c : calls) {
+        if (c.kind == kind) out.push_back(c);
+    }
+    return out;
+}
+
 }  // namespace platecam::testing
