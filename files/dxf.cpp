@@ -179,7 +179,7 @@ void WriteDxfArc(DxfLines& lines, double centreX, double centreY, double radius,
 void BuildDxf(DxfLines& lines, const CamDesign& design, bool points) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
-    CheckTableAngles(walk, S);
+    CheckTableAngles(walk);
     std::size_t entityLines = 0;
     for (const Segment& segment : walk) {
         const std::int64_t span = segment.LastSample(S) - segment.FirstSample(S);
@@ -264,7 +264,7 @@ std::string EncodeDxf(const DxfLines& lines) {
 }
 
 void WriteDxfFile(const std::string& path, const DxfLines& lines, const ByteWriter& writer) {
-    WriteFileAtomically(path, EncodeDxf(lines), writer);
+    SaveFile(path, EncodeDxf(lines), writer);
 }
 
 }  // namespace platecam

@@ -10,7 +10,7 @@ namespace platecam {
 void BuildMotionProfile(const CamDesign& design, int law, MotionProfile& out) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
-    CheckTableAngles(walk, S);
+    CheckTableAngles(walk);
     constexpr double DegreesToRadians = 3.141592653589793 / 180;
     for (const Segment& segment : walk) {
         const std::int64_t i0 = segment.FirstSample(S);

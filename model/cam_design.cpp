@@ -28,10 +28,11 @@ TableWalk WalkTable(const MotionTable& table) {
     return walk;
 }
 
-void CheckTableAngles(const TableWalk& walk, int stepsPerDegree) {
-    auto check = [stepsPerDegree](std::int32_t angle) {
-        std::int64_t sample = std::int64_t{angle} * stepsPerDegree;
-        if (angle < 0 || sample > MaxSampleIndex) {
+void CheckTableAngles(const TableWalk& walk) {
+    // One range at every resolution: a revolution is 0..360 degrees, whatever the
+    // sample arrays could hold at a coarser step.
+    auto check = [](std::int32_t angle) {
+        if (angle < 0 || angle > TerminatorAngle) {
             throw CamError(FormatMessage(msg::AngleOutOfRange, std::to_string(angle)));
         }
     };

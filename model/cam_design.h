@@ -92,9 +92,9 @@ struct TableWalk {
 // a segment between exactly equal values is a dwell.
 TableWalk WalkTable(const MotionTable& table);
 
-// Refuses (with "角度 %d は範囲外です") a walk that reaches an angle below 0 or whose
-// sample index would lie beyond the sample arrays, before anything is computed.
-void CheckTableAngles(const TableWalk& walk, int stepsPerDegree);
+// Refuses (with "角度 %d は範囲外です") a walk that reaches an angle below 0 or above
+// 360, at every resolution, before anything is computed.
+void CheckTableAngles(const TableWalk& walk);
 
 // Text to number with the parsing rules of the window's cells. Both throw CamError.
 double ParseDecimal(const std::string& text, char decimalMark);

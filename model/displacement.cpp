@@ -8,7 +8,7 @@ namespace platecam {
 void BuildDisplacement(CamDesign& design, int law) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
-    CheckTableAngles(walk, S);
+    CheckTableAngles(walk);
     auto& out = design.Displacement;
     for (const Segment& segment : walk) {
         const std::int64_t i0 = segment.FirstSample(S);

@@ -36,7 +36,7 @@ double DirectionAngle(Point2 p, Point2 q) {
 void ComputePressureAngles(CamDesign& design) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
-    CheckTableAngles(walk, S);
+    CheckTableAngles(walk);
     const SampleTrig& trig = SampleTrigFor(S);
     design.MaxPressureAngle = 0;
     design.MinPressureAngle = 0;

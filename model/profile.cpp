@@ -1,5 +1,6 @@
 #include "model/profile.h"
 
+#include <bitset>
 #include <cmath>
 
 #include "model/errors.h"
@@ -72,7 +73,7 @@ void ComputePitchCurve(CamDesign& design) {
 ProfileStatus ComputeCamProfile(CamDesign& design) {
     const int S = design.StepsPerDegree;
     const TableWalk walk = WalkTable(design.MotionTable);
-    CheckTableAngles(walk, S);
+    CheckTableAngles(walk);
     const SampleTrig& trig = SampleTrigFor(S);
     auto& profile = design.CamProfile;
     const double r = design.RollerRadius;
@@ -81,16 +82,30 @@ ProfileStatus ComputeCamProfile(CamDesign& design) {
     auto contactPoint = [&design, &trig](std::int64_t i) {
         return Polar(trig, i, static_cast<long double>(design.BaseRadius) + design.Displacement[i]);
     };
+    // Which samples this run has written: a motion segment must start from, and look
+    // back at, the contour of this design, never a stale point of an earlier one.
+    std::bitset<SampleCount> written;
     profile[0] = Point2{0, ToHeld(static_cast<long double>(design.BaseRadius) +
                                   design.Displacement[0])};
+    written.set(0);
     ProfileStatus status;
     for (const Segment& segment : walk) {
         const std::int64_t i0 = segment.FirstSample(S);
         const std::int64_t i1 = segment.LastSample(S);
         if (segment.dwell) {
             const long double rho = static_cast<long double>(design.BaseRadius) + segment.startValue;
-            for (std::int64_t i = i0; i <= i1; ++i) profile[i] = Polar(trig, i, rho);
+            for (std::int64_t i = i0; i <= i1; ++i) {
+                profile[i] = Polar(trig, i, rho);
+                written.set(i);
+            }
             continue;
+        }
+        if (i1 < i0) continue;
+        // A segment that nothing led into (a first row after 0 degrees, say) starts where
+        // the roller rests on the cam at its first sample.
+        if (!written.test(i0)) {
+            profile[i0] = contactPoint(i0);
+            written.set(i0);
         }
         const std::int64_t originRuleEnd = (std::int64_t{segment.startAngle} + 1) * S;
         for (std::int64_t i = i0 + 1; i <= i1 - 1; ++i) {
@@ -106,7 +121,7 @@ ProfileStatus ComputeCamProfile(CamDesign& design) {
                 ToHeld(std::sqrt(static_cast<long double>(d) * d - static_cast<long double>(r) * r));
             const auto [first, second] = CircleIntersection(t, P, r, K);
             bool takeFirst;
-            if (i < originRuleEnd || i == 1) {
+            if (i < originRuleEnd || i < 2 || !written.test(i - 2)) {
                 const Point2 origin{0, 0};
                 takeFirst = SquaredNorm(first, origin) < SquaredNorm(second, origin);
             } else {
@@ -114,10 +129,14 @@ ProfileStatus ComputeCamProfile(CamDesign& design) {
                 takeFirst = SquaredNorm(first, B) >= SquaredNorm(second, B);
             }
             profile[i] = takeFirst ? first : second;
+            written.set(i);
         }
         // The end sample: a following dwell rewrites it; a following rise or fall, or
         // the end of the revolution, needs the contact point there.
-        if (i1 > i0) profile[i1] = contactPoint(i1);
+        if (i1 > i0) {
+            profile[i1] = contactPoint(i1);
+            written.set(i1);
+        }
     }
     return status;
 }

@@ -163,7 +163,7 @@ TEST(DxfExport, PointModeAndRefusedAngles) {
     BuildDxf(lines, *design, true);
     EXPECT_EQ(CountEntities(lines, "POINT"), 40u) << "(b - a) x S points a segment";
 
-    design->MotionTable[1].Angle = 2000;
+    design->MotionTable[1].Angle = 400;  // would fit the arrays at 1 degree
     lines.Clear();
     lines.Append("kept");
     EXPECT_THROW(BuildDxf(lines, *design, false), CamError);

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
+#include "model/analysis.h"
 #include "model/cam_design.h"
 #include "model/errors.h"
+#include "model/pressure.h"
+#include "model/profile.h"
 #include "tests/model/design_fixtures.h"
 
 namespace platecam {
@@ -133,17 +137,42 @@ TEST(WalkTable, TerminatorRow20AndDwells) {
     EXPECT_EQ(walk.segments[18].row, 19);
 }
 
-TEST(CheckTableAngles, RefusesAnglesOutsideTheSampleArray) {
-    auto design = testing::MakeDesign({{0, 0}, {-30, 5}, {360, 0}});
-    TableWalk walk = WalkTable(design->MotionTable);
-    EXPECT_EQ(testing::MessageOf([&] { CheckTableAngles(walk, 1); }), "角度 -30 は範囲外です");
-    design = testing::MakeDesign({{0, 0}, {400, 5}, {360, 0}});
-    walk = WalkTable(design->MotionTable);
-    EXPECT_NO_THROW(CheckTableAngles(walk, 2));
-    EXPECT_EQ(testing::MessageOf([&] { CheckTableAngles(walk, 5); }), "角度 400 は範囲外です");
-    design = testing::MakeDesign({{0, 0}, {2147483647, 5}});
-    walk = WalkTable(design->MotionTable);
-    EXPECT_EQ(testing::MessageOf([&] { CheckTableAngles(walk, 5); }), "角度 2147483647 は範囲外です");
+TEST(CheckTableAngles, OneRangeAtEveryResolutionBeforeAnythingIsWritten) {
+    // 400 fits the sample arrays at 1 and 0.5 degree; it is refused there all the same.
+    const struct {
+        std::pair<int, double> row;
+        const char* message;
+    } cases[] = {{{-30, 5}, "角度 -30 は範囲外です"},
+                 {{400, 5}, "角度 400 は範囲外です"},
+                 {{361, 5}, "角度 361 は範囲外です"},
+                 {{2147483647, 5}, "角度 2147483647 は範囲外です"}};
+    const std::pair<const char*, std::function<void(CamDesign&)>> actions[] = {
+        {"displacement", [](CamDesign& d) { BuildDisplacement(d, 0); }},
+        {"contour", [](CamDesign& d) { ComputeCamProfile(d); }},
+        {"pressure angle", [](CamDesign& d) { ComputePressureAngles(d); }},
+        {"motion profile",
+         [](CamDesign& d) { BuildMotionProfile(d, 0, *std::make_unique<MotionProfile>()); }},
+    };
+    for (const auto& c : cases) {
+        for (int S : {1, 2, 5}) {
+            auto design = testing::MakeDesign({{0, 0}, c.row, {360, 0}}, 45, 10, S);
+            design->Displacement.fill(7);
+            design->CamProfile.fill(Point2{7, 7});
+            design->PressureAngle.fill(7);
+            for (const auto& [name, action] : actions) {
+                EXPECT_EQ(testing::MessageOf([&] { action(*design); }), c.message)
+                    << name << " at " << S << " samples a degree";
+            }
+            EXPECT_TRUE(std::all_of(design->Displacement.begin(), design->Displacement.end(),
+                                    [](double v) { return v == 7; }));
+            EXPECT_TRUE(std::all_of(design->CamProfile.begin(), design->CamProfile.end(),
+                                    [](Point2 p) { return p.x == 7 && p.y == 7; }));
+            EXPECT_TRUE(std::all_of(design->PressureAngle.begin(), design->PressureAngle.end(),
+                                    [](double v) { return v == 7; }));
+        }
+    }
+    auto fits = testing::MakeDesign({{0, 0}, {360, 5}}, 45, 10, 5);
+    EXPECT_NO_THROW(CheckTableAngles(WalkTable(fits->MotionTable))) << "360 itself is in range";
 }
 
 }  // namespace

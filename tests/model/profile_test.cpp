@@ -121,6 +121,24 @@ TEST(ComputeCamProfile, FirstRowAlreadyLiftedStartsOnTheRoller) {
     EXPECT_NEAR(PointDistance(d->CamProfile[1], d->PitchCurve[1]), 10, 1e-9);
 }
 
+TEST(ComputeCamProfile, FirstMotionSegmentAfterZeroStartsOnTheRoller) {
+    // Nothing writes samples 0..10 degrees; the rise must not start from the stale origin.
+    for (int S : {1, 2, 5}) {
+        for (int law : {0, 1, 2}) {
+            auto d = MakeDesign({{10, 0}, {90, 10}, {180, 10}, {360, 0}}, 45, 10, S);
+            BuildDisplacement(*d, law);
+            ComputePitchCurve(*d);
+            ASSERT_TRUE(ComputeCamProfile(*d).completed) << S << " law " << law;
+            for (auto [from, to] : {std::pair{10, 90}, std::pair{180, 360}}) {
+                for (int i = from * S; i < to * S; ++i) {
+                    ASSERT_NEAR(PointDistance(d->CamProfile[i], d->PitchCurve[i]), 10, 1e-9)
+                        << S << " law " << law << " sample " << i;
+                }
+            }
+        }
+    }
+}
+
 TEST(ComputeCamProfile, KnifeEdgeFollowerGivesThePitchCurve) {
     auto d = DefaultDesign(1, 0);
     d->RollerRadius = 0;
@@ -141,7 +159,7 @@ TEST(ComputeCamProfile, EmptySegmentsAndOutOfRangeAngles) {
     EXPECT_NEAR(d->CamProfile[360].x, 0, 1e-12);
     EXPECT_EQ(d->CamProfile[360].y, 50.0);
 
-    d = MakeDesign({{0, 0}, {90, 0}, {2000, 10}});
+    d = MakeDesign({{0, 0}, {90, 0}, {400, 10}});
     d->CamProfile.fill(Point2{3, 3});
     EXPECT_THROW(ComputeCamProfile(*d), CamError);
     for (const Point2& p : d->CamProfile) ASSERT_EQ(p.x, 3.0) << "nothing written";
