@@ -6,7 +6,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "files/atomic_file.h"
+#include "files/save_file.h"
 #include "files/design_file.h"
 #include "files/dxf.h"
 #include "model/analysis.h"
@@ -66,6 +66,11 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             if (i + 1 >= arguments.size()) throw BadUsage{"option " + a + " needs a value"};
             return arguments[++i];
         };
+        auto outputPath = [&]() -> const std::string& {
+            const std::string& path = value();
+            if (path.empty()) throw BadUsage{"option " + a + " needs a file name, not an empty one"};
+            return path;
+        };
         if (a == "--help" || a == "-h") {
             options.help = true;
         } else if (a == "--law") {
@@ -88,11 +93,11 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
                 throw BadUsage{"unknown resolution '" + v + "' (1, 0.5 or 0.2)"};
             }
         } else if (a == "--dxf") {
-            options.dxf = value();
+            options.dxf = outputPath();
         } else if (a == "--points") {
             options.points = true;
         } else if (a == "--csv") {
-            options.csv = value();
+            options.csv = outputPath();
         } else if (a == "--check") {
             options.check = true;
         } else if (a == "--max-pressure") {
@@ -139,7 +144,7 @@ void WriteCsv(const std::string& path, const CamDesign& d, const MotionProfile& 
         }
         text += '\n';
     }
-    WriteFileAtomically(path, text);
+    SaveFile(path, text);
 }
 
 }  // namespace
@@ -155,6 +160,14 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     if (options.help) {
         out << Usage;
         return 0;
+    }
+    // Writing over the design would destroy it: refuse before anything is written.
+    for (const std::string* output : {&options.dxf, &options.csv}) {
+        if (!output->empty() && SameFile(*output, options.design)) {
+            err << "platecam-batch: output " << *output << " is the design file "
+                << options.design << " itself; nothing written\n";
+            return 2;
+        }
     }
     auto design = std::make_unique<CamDesign>();
     CamDesign& d = *design;

@@ -49,7 +49,7 @@ MotionTable DecodeDesign(const std::string& bytes, const std::string& path) {
 
 void WriteDesignFile(const std::string& path, const MotionTable& table, const ByteWriter& writer) {
     const DesignBytes bytes = EncodeDesign(table);
-    WriteFileAtomically(
+    SaveFile(
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), writer);
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/atomic_file.h"
+#include "files/save_file.h"
 #include "model/cam_design.h"
 
 namespace platecam {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/atomic_file.h"
+#include "files/save_file.h"
 #include "model/cam_design.h"
 
 namespace platecam {

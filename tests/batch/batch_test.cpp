@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "files/atomic_file.h"
+#include "files/save_file.h"
 #include "files/design_file.h"
 #include "model/displacement.h"
 #include "tests/files/temp_dir.h"
@@ -126,6 +131,62 @@ TEST(Batch, CsvSamplesVelocityAndAcceleration) {
         EXPECT_NEAR(peakV * span / 10, v[law], 5e-3) << law;
         EXPECT_NEAR(peakA * span * span / 10, a[law], 5e-3) << law;
     }
+}
+
+TEST(Batch, RefusesOutputsThatWouldDestroyTheDesignOrGoNowhere) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    const std::string original = ReadWholeFile(design, 1 << 20);
+    std::filesystem::create_symlink("cam1.dat", dir.path("alias.dat"));
+    const std::vector<std::vector<std::string>> refused = {
+        {design, "--dxf", design},
+        {design, "--csv", dir.path("alias.dat")},
+        {dir.path("alias.dat"), "--dxf", dir.path("./cam1.dat")},
+        {design, "--dxf", ""},
+        {design, "--csv="},
+    };
+    for (const auto& arguments : refused) {
+        const BatchRun run = Batch(arguments);
+        EXPECT_EQ(run.status, 2) << arguments[1] << " " << arguments.back();
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_EQ(ReadWholeFile(design, 1 << 20), original);
+
+    // An angle that fits the arrays at 1 degree is out of range all the same.
+    auto far = testing::MakeDesign({{0, 0}, {400, 10}, {360, 0}});
+    const BatchRun run = Batch({SaveDesign(dir, "far.dat", *far), "--dxf", dir.path("far.dxf")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("角度 400 は範囲外です"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("far.dxf")));
+}
+
+// The whole process, for what only main() does: the standard streams and special files.
+TEST(BatchProcess, StandardStreamsAndSpecialFiles) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    const std::string exe = PLATECAM_BATCH_EXE;
+    auto shell = [&](const std::string& command) {
+        const int status = std::system(("cd " + dir.path("") + " && " + command).c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(shell(exe + " cam1.dat --check >/dev/full 2>err.txt"), 2);
+    EXPECT_EQ(ReadWholeFile(dir.path("err.txt"), 1 << 20),
+              "platecam-batch: write error: No space left on device\n");
+
+    // Output onto the terminal or a pipe of the shell goes there, after which the report
+    // follows on the same stream.
+    EXPECT_EQ(shell(exe + " cam1.dat --csv /dev/stdout --check | cat >out.txt"), 0);
+    const std::string out = ReadWholeFile(dir.path("out.txt"), 1 << 20);
+    EXPECT_EQ(out.rfind("cam_angle_deg,", 0), 0u);
+    EXPECT_NE(out.find("result: all checks pass"), std::string::npos);
+    EXPECT_EQ(shell(exe + " cam1.dat --csv /dev/stdout --check >redirected.txt"), 0);
+    EXPECT_EQ(ReadWholeFile(dir.path("redirected.txt"), 1 << 20), out);
+
+    // A FIFO as the design is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(dir.path("fifo.dat").c_str(), 0600), 0);
+    EXPECT_EQ(shell("timeout 10 " + exe + " fifo.dat --check 2>fifo.txt"), 2);
+    EXPECT_NE(ReadWholeFile(dir.path("fifo.txt"), 1 << 20).find("は開けません"),
+              std::string::npos);
 }
 
 }  // namespace

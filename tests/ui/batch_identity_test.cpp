@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "batch/batch.h"
-#include "files/atomic_file.h"
+#include "files/save_file.h"
 #include "files/design_file.h"
 #include "tests/files/temp_dir.h"
 #include "tests/model/design_fixtures.h"
