@@ -106,7 +106,9 @@ void ImageSurface::Ellipse(int x1, int y1, int x2, int y2) {
         pen.setWidth(penWidth_);
         painter.setPen(pen);
         painter.setBrush(ToQColor(fill_));
-        painter.drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+        // The painter's outline takes one pixel more than the box's width; the box
+        // (l, t, r, b) inks columns l..r-1 and rows t..b-1.
+        painter.drawEllipse(QRect(QPoint(left, top), QPoint(right - 2, bottom - 2)));
     }
     Changed();
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QStyledItemDelegate>
 
 #include "files/design_file.h"
 #include "model/displacement.h"
@@ -34,6 +35,20 @@ QFont WindowFont(int pixels) {
 std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+constexpr int ListItemHeight = 12;
+
+// The DXF list shows its lines at a fixed pitch, whatever the font's natural height.
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height_);
+    }
+
+private:
+    int height_;
+};
 
 }  // namespace
 
@@ -74,6 +89,7 @@ TForm1::TForm1(UiHost& host, QWidget* parent)
     ListBox1->setGeometry(16, 528, 281, 121);
     ListBox1->setModel(&listModel_);
     ListBox1->setUniformItemSizes(true);
+    ListBox1->setItemDelegate(new FixedHeightDelegate(ListItemHeight, ListBox1));
     ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     RG1 = new RadioGroup(this, QStringLiteral("曲線選択"),
                          {QStringLiteral("サイクロイド曲線(CY)"), QStringLiteral("変形台形曲線(MT)"),

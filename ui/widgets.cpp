@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QRadioButton>
+#include <numeric>
+#include <vector>
 
 namespace platecam {
 
@@ -37,10 +39,25 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
     const int rows = (count + columns_ - 1) / columns_;
     const int top = title().isEmpty() ? 4 : 14;
     const int itemHeight = std::max(14, (height() - top - 3) / std::max(rows, 1));
-    const int columnWidth = (width() - 6) / columns_;
+    const int inner = width() - 6;
+    // Each column as wide as its widest item, the room left over shared out between
+    // them, so that no text runs into the next column's mark; equal columns otherwise.
+    std::vector<int> widths(columns_, 0);
     for (int i = 0; i < count; ++i) {
-        buttons_.button(i)->setGeometry(4 + (i / rows) * columnWidth, top + (i % rows) * itemHeight,
-                                        columnWidth - 2, itemHeight);
+        widths[i / rows] = std::max(widths[i / rows], buttons_.button(i)->sizeHint().width());
+    }
+    const int needed = std::accumulate(widths.begin(), widths.end(), 0);
+    const int spare = inner - needed;
+    if (spare < 0 || columns_ == 1) widths.assign(columns_, inner / columns_);
+    int x = 4;
+    for (int column = 0; column < columns_; ++column) {
+        const int width = spare >= 0 && columns_ > 1 ? widths[column] + spare / columns_
+                                                     : widths[column];
+        for (int row = 0; row < rows && column * rows + row < count; ++row) {
+            buttons_.button(column * rows + row)
+                ->setGeometry(x, top + row * itemHeight, width - 1, itemHeight);
+        }
+        x += width;
     }
 }
 
@@ -52,15 +69,35 @@ MotionGrid::MotionGrid(QWidget* parent) : QTableWidget(RowCount - 1, 2, parent) 
     setHorizontalHeaderLabels({QString(), QString()});
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setFixedWidth(64);
-    verticalHeader()->setDefaultSectionSize(24);
-    horizontalHeader()->setFixedHeight(24);
+    // The cells are 64, 101 and 100 pixels wide and 24 high; each section also holds
+    // its 1-pixel grid line, so the lines repeat every 65, 102, 101 and 25 pixels.
+    verticalHeader()->setFixedWidth(CellWidths[0] + 1);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(CellHeight + 1);
+    horizontalHeader()->setFixedHeight(CellHeight + 1);
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setColumnWidth(0, 101);
-    setColumnWidth(1, 100);
+    setColumnWidth(0, CellWidths[1] + 1);
+    setColumnWidth(1, CellWidths[2] + 1);
+    // The fixed cells look alike whichever cell is current.
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setHighlightSections(false);
+    // Every fixed cell, the corner included, gets the grid's 1-pixel line on its right and
+    // bottom, like the data cells.
+    QStyleOptionViewItem option;
+    option.initFrom(this);
+    const QColor line = QColor::fromRgba(
+        static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    setStyleSheet(QStringLiteral("QHeaderView::section, QTableCornerButton::section {"
+                                 " background: palette(button); border: none; padding-left: 2px;"
+                                 " border-right: 1px solid %1; border-bottom: 1px solid %1; }")
+                      .arg(line.name()));
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // The grid is one tab stop: Tab leaves it, the arrows move between cells, and a cell
+    // opens for editing on typing, F2 or a double click, not on a single click.
+    setTabKeyNavigation(false);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
     for (int r = 0; r < RowCount - 1; ++r) {
         setVerticalHeaderItem(r, new QTableWidgetItem());
         for (int c = 0; c < 2; ++c) setItem(r, c, new QTableWidgetItem());

@@ -46,6 +46,8 @@ private:
 class MotionGrid : public QTableWidget {
 public:
     static constexpr int RowCount = 21;  // rows 0..20 as the user counts them
+    static constexpr int CellWidths[3] = {64, 101, 100};  // without the grid line
+    static constexpr int CellHeight = 24;
     explicit MotionGrid(QWidget* parent);
     QString Cell(int column, int row) const;
     void SetCell(int column, int row, const QString& text);
