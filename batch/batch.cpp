@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "files/save_file.h"
+#include "platecam_version.h"
 #include "files/design_file.h"
 #include "files/dxf.h"
 #include "model/analysis.h"
@@ -36,30 +37,17 @@ constexpr const char* Usage =
     "                                 exit 1 when a check fails\n"
     "  --max-pressure DEG             pressure-angle limit for --check (default 30)\n"
     "  --help                         show this text\n"
+    "  --version                      show the version\n"
     "\n"
     "exit status: 0 all checks pass, 1 a check fails, 2 bad input\n";
 
 const char* const LawNames[] = {"cycloid", "trapezoid", "sine"};
 const char* const LawCaptions[] = {"サイクロイド曲線(CY)", "変形台形曲線(MT)", "変形正弦曲線(MS)"};
 
-struct Options {
-    std::string design;
-    int law = 0;
-    int stepsPerDegree = 1;
-    std::string dxf;
-    bool points = false;
-    std::string csv;
-    bool check = false;
-    double maxPressure = 30;
-    bool help = false;
-};
+}  // namespace
 
-struct BadUsage {
-    std::string text;
-};
-
-Options ParseOptions(const std::vector<std::string>& arguments) {
-    Options options;
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
+    BatchOptions options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         auto value = [&]() -> const std::string& {
@@ -73,6 +61,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
         };
         if (a == "--help" || a == "-h") {
             options.help = true;
+        } else if (a == "--version") {
+            options.version = true;
         } else if (a == "--law") {
             const std::string& v = value();
             int found = -1;
@@ -118,10 +108,14 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
             throw BadUsage{"only one design file, not also '" + a + "'"};
         }
     }
-    if (!options.help && options.design.empty()) throw BadUsage{"no design file given"};
+    if (!options.help && !options.version && options.design.empty()) {
+        throw BadUsage{"no design file given"};
+    }
     if (options.points && options.dxf.empty()) throw BadUsage{"--points goes with --dxf"};
     return options;
 }
+
+namespace {
 
 std::string Number(double value) { return FormatNumber(value, '.'); }
 
@@ -150,15 +144,19 @@ void WriteCsv(const std::string& path, const CamDesign& d, const MotionProfile& 
 }  // namespace
 
 int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    Options options;
+    BatchOptions options;
     try {
-        options = ParseOptions(arguments);
+        options = ParseBatchOptions(arguments);
     } catch (const BadUsage& bad) {
         err << "platecam-batch: " << bad.text << "\n" << "Try 'platecam-batch --help'.\n";
         return 2;
     }
     if (options.help) {
         out << Usage;
+        return 0;
+    }
+    if (options.version) {
+        out << "platecam-batch " << PLATECAM_VERSION << "\n";
         return 0;
     }
     // Writing over the design would destroy it: refuse before anything is written.

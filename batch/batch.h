@@ -8,6 +8,27 @@
 
 namespace platecam {
 
+struct BatchOptions {
+    std::string design;
+    int law = 0;
+    int stepsPerDegree = 1;
+    std::string dxf;
+    bool points = false;
+    std::string csv;
+    bool check = false;
+    double maxPressure = 30;
+    bool help = false;
+    bool version = false;
+};
+
+// What is wrong with a command line, in a sentence for the user.
+struct BadUsage {
+    std::string text;
+};
+
+// The command line (without the program name) as options; throws BadUsage.
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
 // Runs the command line (without the program name); returns the exit status: 0 when
 // every check passes, 1 when one fails, 2 on bad input or a failed computation.
 int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);

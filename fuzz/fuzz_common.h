@@ -1,20 +1,32 @@
 #pragma once
 // What every fuzz run must keep true, whatever its input.
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "files/dxf.h"
+#include "model/analysis.h"
 #include "model/cam_design.h"
 #include "model/displacement.h"
 #include "model/errors.h"
+#include "model/number_text.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 
 namespace platecam::fuzz {
+
+// The harness's own sweeps over 1801 samples are not what the fuzzer should steer by, and
+// their comparison tracing would cost most of each run.
+#define PLATECAM_HARNESS __attribute__((no_sanitize("coverage")))
 
 [[noreturn]] inline void Fail(const char* what) {
     std::fprintf(stderr, "invariant broken: %s\n", what);
@@ -23,7 +35,8 @@ namespace platecam::fuzz {
 
 // The program's own messages; anything else escaping a computation is a fault.
 inline bool IsProgramMessage(const std::string& text) {
-    static const char* fixed[] = {msg::InvalidOperation, msg::DivisionByZero, msg::Overflow};
+    static const char* fixed[] = {msg::InvalidOperation, msg::DivisionByZero, msg::Overflow,
+                                  msg::WriteError, msg::ReadError};
     for (const char* m : fixed) {
         if (text == m) return true;
     }
@@ -35,16 +48,23 @@ inline bool IsProgramMessage(const std::string& text) {
                             hole + 2) == 0;
     };
     return matches(msg::NotFloat) || matches(msg::NotInteger) || matches(msg::AngleOutOfRange) ||
-           matches(msg::NotDesignFile) || matches(msg::CannotOpen);
+           matches(msg::NotDesignFile) || matches(msg::CannotOpen) || matches(msg::CannotCreate);
 }
 
-inline void CheckFinite(const CamDesign& d) {
-    for (int i = 0; i < SampleCount; ++i) {
-        if (!std::isfinite(d.Displacement[i]) || !std::isfinite(d.PressureAngle[i]) ||
-            !std::isfinite(d.PitchCurve[i].x) || !std::isfinite(d.PitchCurve[i].y) ||
-            !std::isfinite(d.CamProfile[i].x) || !std::isfinite(d.CamProfile[i].y)) {
-            Fail("a sample array holds NaN or infinity");
-        }
+PLATECAM_HARNESS inline bool AllFinite(const double* values, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(values[i])) return false;
+    }
+    return true;
+}
+
+PLATECAM_HARNESS inline void CheckFinite(const CamDesign& d) {
+    static_assert(sizeof(Point2) == 2 * sizeof(double));
+    if (!AllFinite(d.Displacement.data(), SampleCount) ||
+        !AllFinite(d.PressureAngle.data(), SampleCount) ||
+        !AllFinite(&d.PitchCurve[0].x, 2 * SampleCount) ||
+        !AllFinite(&d.CamProfile[0].x, 2 * SampleCount)) {
+        Fail("a sample array holds NaN or infinity");
     }
     if (!std::isfinite(d.MaxDisplacement) || !std::isfinite(d.MaxPressureAngle) ||
         !std::isfinite(d.MinPressureAngle) || !std::isfinite(d.BaseRadius) ||
@@ -53,8 +73,15 @@ inline void CheckFinite(const CamDesign& d) {
     }
 }
 
+PLATECAM_HARNESS inline void CheckFiniteMotion(const MotionProfile& motion) {
+    if (!AllFinite(motion.velocity.data(), SampleCount) ||
+        !AllFinite(motion.acceleration.data(), SampleCount)) {
+        Fail("a derivative is NaN or infinity");
+    }
+}
+
 // Every value after a numeric group code must be a finite decimal with "." as its mark.
-inline void CheckDxfNumbers(const DxfLines& lines) {
+PLATECAM_HARNESS inline void CheckDxfNumbers(const DxfLines& lines) {
     for (std::size_t i = DxfHeaderLineCount + 4; i + 1 < lines.size(); i += 2) {
         const std::string_view code = lines[i];
         if (code != " 10" && code != " 20" && code != " 11" && code != " 21" && code != " 40" &&
@@ -71,30 +98,105 @@ inline void CheckDxfNumbers(const DxfLines& lines) {
     }
 }
 
-// The window's actions in order; each step may end with one of the program's messages.
-inline void RunPipeline(CamDesign& d, int law, bool points) {
-    auto step = [](auto&& action) {
-        try {
-            action();
-            return true;
-        } catch (const CamError& e) {
-            if (!IsProgramMessage(e.message())) Fail("an unknown message");
+// The user's choices, from a byte of the input that does not also form the design. Most
+// inputs run at 1 degree, where a run is cheapest.
+struct Choices {
+    int stepsPerDegree;
+    int law;  // 3: an index beyond the three laws, evaluated as the modified sine
+    bool points;
+    char decimalMark;
+};
+
+inline int StepsFrom(int bits) { return bits < 6 ? 1 : bits == 6 ? 2 : 5; }
+
+inline Choices ChoicesFrom(std::uint8_t byte) {
+    return Choices{StepsFrom(byte & 7), (byte >> 3) & 3, (byte & 0x20) != 0,
+                   (byte & 0x40) ? ',' : '.'};
+}
+
+inline bool Step(const std::function<void()>& action) {
+    try {
+        action();
+        return true;
+    } catch (const CamError& e) {
+        if (!IsProgramMessage(e.message())) Fail("an unknown message");
+        return false;
+    }
+}
+
+PLATECAM_HARNESS inline bool SameTable(const MotionTable& a, const MotionTable& b) {
+    for (int k = 0; k < MotionSlotCount; ++k) {
+        // The window shows -0 as "0": the sign of a zero is the one thing texts drop.
+        if (a[k].Angle != b[k].Angle ||
+            (std::memcmp(&a[k].Value, &b[k].Value, sizeof(double)) != 0 &&
+             !(a[k].Value == 0 && b[k].Value == 0))) {
             return false;
         }
+    }
+    return true;
+}
+
+// OPEN shows a table as texts of 15 significant digits and the displacement button loads
+// them back. A value with more digits comes back rounded once; from then on the round trip
+// must reproduce the table bit for bit.
+inline void CheckTextRoundTrip(const MotionTable& table, char decimalMark) {
+    auto once = [decimalMark](const MotionTable& from) {
+        auto design = std::make_unique<CamDesign>();
+        design->MotionTable = from;
+        try {
+            LoadDesignFromTexts(*design, TextsFromTable(from, decimalMark), decimalMark);
+        } catch (const CamError&) {
+            Fail("the texts of a table do not load");
+        }
+        return design->MotionTable;
+    };
+    const MotionTable rounded = once(table);
+    if (!SameTable(once(rounded), rounded)) Fail("texts changed a table they came from");
+}
+
+// What a writer put in a file (an anonymous memory file, named as /proc/self/fd/N).
+inline std::string WrittenBytes(const std::function<void(const std::string&)>& write) {
+    static const int fd = memfd_create("platecam-fuzz", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0 || lseek(fd, 0, SEEK_SET) != 0) Fail("memfd reset");
+    if (!Step([&] { write("/proc/self/fd/" + std::to_string(fd)); })) Fail("a write failed");
+    const off_t size = lseek(fd, 0, SEEK_END);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (pread(fd, bytes.data(), bytes.size(), 0) != size) Fail("memfd read");
+    return bytes;
+}
+
+// The window's actions in order, each of which may end with one of the program's
+// messages; `steps` gives the resolution chosen before each of the six actions (0 keeps
+// it), as the window lets the user change it between buttons.
+inline void RunPipeline(CamDesign& d, const Choices& choices, const int (&steps)[6] = {}) {
+    int at = 0;
+    auto step = [&](const std::function<void()>& action) {
+        if (steps[at] != 0) d.StepsPerDegree = steps[at];
+        ++at;
+        return Step(action);
     };
     step([&] { ScanMaxDisplacement(d); });
-    step([&] { BuildDisplacement(d, law); });
-    CheckFinite(d);
+    step([&] { BuildDisplacement(d, choices.law); });
     step([&] { ComputePitchCurve(d); });
     step([&] { ComputeCamProfile(d); });
-    CheckFinite(d);
     step([&] { ComputePressureAngles(d); });
     CheckFinite(d);
     DxfLines lines;
-    if (step([&] { BuildDxf(lines, d, points); })) {
+    if (step([&] { BuildDxf(lines, d, choices.points); })) {
         CheckDxfNumbers(lines);
-        const std::string bytes = EncodeDxf(lines);
+        const std::string bytes =
+            WrittenBytes([&](const std::string& path) { WriteDxfFile(path, lines); });
         if (bytes.size() < lines.size() * 2) Fail("DXF bytes shorter than its line ends");
+    }
+    // The engineering checks of the batch tool and the texts of its report.
+    auto motion = std::make_unique<MotionProfile>();
+    if (Step([&] { BuildMotionProfile(d, choices.law, *motion); })) {
+        CheckFiniteMotion(*motion);
+        const CurvatureCheck curvature = CheckPitchCurvature(d, *motion);
+        if (curvature.convexFound && !(curvature.minRadius >= 0)) Fail("a negative convex radius");
+        for (double v : {curvature.minRadius, d.MaxPressureAngle, d.MinPressureAngle}) {
+            if (FormatGeneral(v, 6, 15, '.').empty()) Fail("an empty number text");
+        }
     }
 }
 

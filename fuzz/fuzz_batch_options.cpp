@@ -1,0 +1,42 @@
+// Arbitrary command lines for platecam-batch, one argument a line: the parser either
+// gives options within their ranges or a usage message, and never anything else.
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "batch/batch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace platecam;
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> arguments;
+    for (std::size_t at = 0; at <= input.size();) {
+        const std::size_t end = input.find('\n', at);
+        arguments.push_back(input.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    try {
+        const BatchOptions options = ParseBatchOptions(arguments);
+        const bool sound = (options.help || options.version || !options.design.empty()) && options.law >= 0 &&
+                           options.law <= 2 &&
+                           (options.stepsPerDegree == 1 || options.stepsPerDegree == 2 ||
+                            options.stepsPerDegree == 5) &&
+                           options.maxPressure > 0 && options.maxPressure < 90 &&
+                           (!options.points || !options.dxf.empty());
+        if (!sound) {
+            std::fprintf(stderr, "invariant broken: options out of range\n");
+            std::abort();
+        }
+    } catch (const BadUsage& bad) {
+        if (bad.text.empty()) {
+            std::fprintf(stderr, "invariant broken: an empty usage message\n");
+            std::abort();
+        }
+    }
+    return 0;
+}
