@@ -301,9 +301,16 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button8Click() {
+    // A cancelled dialog changes nothing: the window keeps the user's edits.
+    bool confirmed = false;
+    Guarded([&] { confirmed = host_.Execute(OpenDialog1); });
+    if (confirmed) OpenDesignFile(OpenDialog1.fileName);
+}
+
+void TForm1::OpenDesignFile(const QString& path) {
+    // Named on the command line or confirmed in the dialog: the dialog proposes it next.
+    OpenDialog1.fileName = path;
     Guarded([this] {
-        // A cancelled dialog changes nothing: the window keeps the user's edits.
-        if (!host_.Execute(OpenDialog1)) return;
         CamDesign& d = *design_;
         ReadDesignFile(FileSystemPath(OpenDialog1.fileName), d.MotionTable);
         d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;

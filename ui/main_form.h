@@ -43,6 +43,9 @@ public:
     void Timer1Timer();
     void rg3Click();
 
+    // What OPEN does once a file is chosen; also for a file named at start-up.
+    void OpenDesignFile(const QString& path);
+
     QLabel* Label1;
     QLabel* Label2;
     QLineEdit* Edit1;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "files/design_file.h"
@@ -85,6 +87,32 @@ TEST(SaveAndOpen, CancelAndRefusedFilesChangeNothing) {
     f.form.Button9Click();
     EXPECT_EQ(+f.form.Design().MotionTable[2].Angle, 77) << "SAVE read the form before the dialog";
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"short.dat"});
+}
+
+TEST(SaveAndOpen, FileNamedAtStartUpOpensAsOpenDoes) {
+    TempDir dir;
+    MotionTable table{};
+    table[0] = MotionRecord{0, 0};
+    table[1] = MotionRecord{90, 15};
+    table[BaseRadiusSlot].Value = 50;
+    table[RollerRadiusSlot].Value = 12.5;
+    WriteDesignFile(dir.path("named.dat"), table);
+    FormFixture f;
+    f.form.OpenDesignFile(Q(dir.path("named.dat")));
+    ASSERT_TRUE(f.host.errors.empty());
+    EXPECT_EQ(f.form.Edit1->text(), "50");
+    EXPECT_EQ(f.form.Edit2->text(), "12.5");
+    EXPECT_EQ(f.form.StringGrid1->Cell(2, 2), "15");
+    f.form.Button8Click();  // the dialog then proposes the file opened
+    EXPECT_EQ(f.host.proposed.back(), Q(dir.path("named.dat")));
+
+    // A FIFO or a missing file is reported in the error box, and never waited on.
+    ::mkfifo(dir.path("fifo").c_str(), 0600);
+    for (const std::string& bad : {dir.path("fifo"), dir.path("missing.dat")}) {
+        f.form.OpenDesignFile(Q(bad));
+        EXPECT_EQ(f.host.errors.back(), Q("ファイル " + bad + " は開けません"));
+    }
+    EXPECT_EQ(f.form.Edit1->text(), "50");
 }
 
 TEST(DxfButton, ListKeepsTheTextAndTheFileIsWritten) {
