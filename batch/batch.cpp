@@ -1,144 +1,581 @@
 #include "batch/batch.h"
 
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
 #include <cmath>
+#include <ctime>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
-#include "files/save_file.h"
-#include "platecam_version.h"
+#include "batch/report_data.h"
 #include "files/design_file.h"
 #include "files/dxf.h"
-#include "model/analysis.h"
+#include "files/save_file.h"
 #include "model/displacement.h"
 #include "model/errors.h"
 #include "model/number_text.h"
 #include "model/pressure.h"
 #include "model/profile.h"
+#include "platecam_version.h"
+
+#ifndef PLATECAM_REPORT_MODULE_INSTALLED
+#define PLATECAM_REPORT_MODULE_INSTALLED "lib/platecam/libplatecam_report.so"
+#endif
 
 namespace platecam {
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: platecam-batch DESIGN.dat [options]\n"
-    "\n"
-    "Loads a design file saved by platecam, computes displacement, pitch curve, contour and\n"
-    "pressure angle as the window does, and writes what the options ask for.\n"
-    "\n"
-    "options:\n"
-    "  --law cycloid|trapezoid|sine   motion law (default cycloid)\n"
-    "  --resolution 1|0.5|0.2         degrees per sample (default 1)\n"
-    "  --dxf OUT.dxf                  write the contour drawing, as the DXF button does\n"
-    "  --points                       with --dxf: points instead of lines on rises and falls\n"
-    "  --csv OUT.csv                  write one row per sample\n"
-    "  --check                        report pressure angle, undercut and roller test;\n"
-    "                                 exit 1 when a check fails\n"
-    "  --max-pressure DEG             pressure-angle limit for --check (default 30)\n"
-    "  --help                         show this text\n"
-    "  --version                      show the version\n"
-    "\n"
-    "exit status: 0 all checks pass, 1 a check fails, 2 bad input\n";
-
 const char* const LawNames[] = {"cycloid", "trapezoid", "sine"};
 const char* const LawCaptions[] = {"サイクロイド曲線(CY)", "変形台形曲線(MT)", "変形正弦曲線(MS)"};
+constexpr double Pi = 3.141592653589793;
+
+std::string Number(double value) { return FormatNumber(value, '.'); }
+// Six significant digits, the figures of the check report.
+std::string Figure(double value) { return FormatGeneral(value, 6, 15, '.'); }
+std::string Angle(int sample, int S) { return Number(static_cast<double>(sample) / S); }
+
+// A positive number of the option, by the parsing rule of the window's cells.
+CLI::Validator Decimal(double low, double high, bool lowIncluded, const std::string& what) {
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            double value;
+            try {
+                value = ParseDecimal(text, '.');
+            } catch (const CamError&) {
+                return "needs a number of " + what + ", not '" + text + "'";
+            }
+            if (!((lowIncluded ? value >= low : value > low) && value < high)) {
+                return "must lie " + std::string(lowIncluded ? "from " : "above ") + Number(low) +
+                       " and below " + Number(high) + " " + what;
+            }
+            return {};
+        },
+        "");
+}
+
+const CLI::Validator NotEmpty(
+    [](std::string& text) -> std::string {
+        return text.empty() ? std::string("needs a file name, not an empty one") : std::string();
+    },
+    "");
+
+void Describe(CLI::App& app, BatchOptions& o, std::string& law, std::string& resolution,
+              std::string& maxPressure, std::string& base, std::string& roller, std::string& rpm) {
+    app.description(
+        "Loads a design file saved by platecam, computes displacement, pitch curve, contour\n"
+        "and pressure angle as the window does, and writes what the options ask for.\n"
+        "Exit status: 0 all checks pass, 1 a check fails (with --check), 2 bad input.");
+    app.set_help_flag("-h,--help", "show this text and exit");
+    app.set_version_flag("--version", std::string("platecam-batch ") + PLATECAM_VERSION,
+                         "show the version and exit");
+    app.add_option("design", o.design, "design file saved by platecam (264 bytes)")
+        ->required()
+        ->type_name("DESIGN.dat")
+        ->check(NotEmpty);
+
+    const char* motion = "Design and motion";
+    app.add_option("--law", law, "motion law (default cycloid)")
+        ->group(motion)
+        ->type_name("cycloid|trapezoid|sine")
+        ->check(CLI::IsMember({"cycloid", "trapezoid", "sine"}).description(""));
+    app.add_option("--resolution", resolution, "degrees per sample (default 1)")
+        ->group(motion)
+        ->type_name("1|0.5|0.2")
+        ->check(CLI::IsMember({"1", "0.5", "0.2"}).description(""));
+    app.add_option("--base", base, "base-circle radius for this run; the file is not changed")
+        ->group(motion)
+        ->type_name("MM")
+        ->check(Decimal(0, 1e6, false, "millimetres"));
+    app.add_option("--roller", roller, "roller radius for this run; the file is not changed")
+        ->group(motion)
+        ->type_name("MM")
+        ->check(Decimal(0, 1e6, true, "millimetres"));
+    app.add_option("--rpm", rpm, "cam speed: kinematics also per time (mm/s, m/s2, m/s3)")
+        ->group(motion)
+        ->type_name("N")
+        ->check(Decimal(0, 1e6, false, "revolutions per minute"));
+
+    const char* outputs = "Outputs";
+    CLI::Option* dxf = app.add_option("--dxf", o.dxf, "write the contour drawing, as the DXF button does")
+                           ->group(outputs)
+                           ->type_name("OUT.dxf")
+                           ->check(NotEmpty);
+    app.add_flag("--points", o.points, "with --dxf: points instead of lines on rises and falls")
+        ->group(outputs)
+        ->needs(dxf);
+    app.add_option("--csv", o.csv, "write one row per sample")
+        ->group(outputs)->type_name("OUT.csv")->check(NotEmpty);
+    app.add_option("--json", o.json, "write every figure of --check as one JSON document")
+        ->group(outputs)->type_name("OUT.json")->check(NotEmpty);
+    app.add_option("--report", o.report, "write a two-page A4 design report")
+        ->group(outputs)->type_name("OUT.pdf")->check(NotEmpty);
+
+    const char* checks = "Engineering checks";
+    app.add_flag("--check", o.check,
+                 "report pressure angle, undercut and roller test; exit 1 when a check fails")
+        ->group(checks);
+    app.add_option("--max-pressure", maxPressure, "pressure-angle limit (default 30)")
+        ->group(checks)
+        ->type_name("DEG")
+        ->check(Decimal(0, 90, false, "degrees"));
+    app.add_flag("--size-base", o.sizeBase,
+                 "find the smallest base radius (0.01 mm) at which every check passes")
+        ->group(checks);
+}
 
 }  // namespace
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
-    BatchOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) throw BadUsage{"option " + a + " needs a value"};
-            return arguments[++i];
-        };
-        auto outputPath = [&]() -> const std::string& {
-            const std::string& path = value();
-            if (path.empty()) throw BadUsage{"option " + a + " needs a file name, not an empty one"};
-            return path;
-        };
-        if (a == "--help" || a == "-h") {
-            options.help = true;
-        } else if (a == "--version") {
-            options.version = true;
-        } else if (a == "--law") {
-            const std::string& v = value();
-            int found = -1;
-            for (int k = 0; k < 3; ++k) {
-                if (v == LawNames[k]) found = k;
-            }
-            if (found < 0) throw BadUsage{"unknown law '" + v + "' (cycloid, trapezoid or sine)"};
-            options.law = found;
-        } else if (a == "--resolution") {
-            const std::string& v = value();
-            if (v == "1") {
-                options.stepsPerDegree = 1;
-            } else if (v == "0.5") {
-                options.stepsPerDegree = 2;
-            } else if (v == "0.2") {
-                options.stepsPerDegree = 5;
-            } else {
-                throw BadUsage{"unknown resolution '" + v + "' (1, 0.5 or 0.2)"};
-            }
-        } else if (a == "--dxf") {
-            options.dxf = outputPath();
-        } else if (a == "--points") {
-            options.points = true;
-        } else if (a == "--csv") {
-            options.csv = outputPath();
-        } else if (a == "--check") {
-            options.check = true;
-        } else if (a == "--max-pressure") {
-            const std::string& v = value();
-            try {
-                options.maxPressure = ParseDecimal(v, '.');
-            } catch (const CamError&) {
-                throw BadUsage{"--max-pressure needs a number of degrees, not '" + v + "'"};
-            }
-            if (!(options.maxPressure > 0 && options.maxPressure < 90)) {
-                throw BadUsage{"--max-pressure must lie between 0 and 90 degrees"};
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            throw BadUsage{"unknown option " + a};
-        } else if (options.design.empty()) {
-            options.design = a;
-        } else {
-            throw BadUsage{"only one design file, not also '" + a + "'"};
-        }
+    BatchOptions o;
+    std::string law, resolution, maxPressure, base, roller, rpm;
+    CLI::App app("", "platecam-batch");
+    Describe(app, o, law, resolution, maxPressure, base, roller, rpm);
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        o.help = true;
+        return o;
+    } catch (const CLI::CallForVersion&) {
+        o.version = true;
+        return o;
+    } catch (const CLI::ParseError& e) {
+        throw BadUsage{e.what()};
     }
-    if (!options.help && !options.version && options.design.empty()) {
-        throw BadUsage{"no design file given"};
+    for (int k = 0; k < 3; ++k) {
+        if (law == LawNames[k]) o.law = k;
     }
-    if (options.points && options.dxf.empty()) throw BadUsage{"--points goes with --dxf"};
-    return options;
+    o.stepsPerDegree = resolution == "0.5" ? 2 : resolution == "0.2" ? 5 : 1;
+    if (!maxPressure.empty()) o.maxPressure = ParseDecimal(maxPressure, '.');
+    if (!base.empty()) o.base = ParseDecimal(base, '.');
+    if (!roller.empty()) o.roller = ParseDecimal(roller, '.');
+    if (!rpm.empty()) o.rpm = ParseDecimal(rpm, '.');
+    return o;
+}
+
+std::string BatchHelp() {
+    BatchOptions o;
+    std::string law, resolution, maxPressure, base, roller, rpm;
+    CLI::App app("", "platecam-batch");
+    Describe(app, o, law, resolution, maxPressure, base, roller, rpm);
+    return app.help();
 }
 
 namespace {
 
-std::string Number(double value) { return FormatNumber(value, '.'); }
+// Everything one run computes, so that every output reads the same figures.
+struct Run {
+    explicit Run(const BatchOptions& o) : options(o) {}
+    const BatchOptions& options;
+    std::unique_ptr<CamDesign> design = std::make_unique<CamDesign>();
+    std::unique_ptr<MotionProfile> motion = std::make_unique<MotionProfile>();
+    ProfileStatus status;
+    std::optional<std::string> windowPressureError;
+    DesignChecks checks;
+    CheckVerdicts verdicts;
+    std::optional<SizingResult> sizing;
 
-std::string Angle(int sample, int S) { return Number(static_cast<double>(sample) / S); }
+    int S() const { return design->StepsPerDegree; }
+    int N() const { return RevolutionSamples(*design); }
+    // Per-time kinematics: the cam's angular speed, rad/s.
+    std::optional<double> Omega() const {
+        if (!options.rpm) return std::nullopt;
+        return 2 * Pi * *options.rpm / 60;
+    }
+};
 
-void WriteCsv(const std::string& path, const CamDesign& d, const MotionProfile& motion) {
+void Compute(Run& run) {
+    CamDesign& d = *run.design;
+    const BatchOptions& o = run.options;
+    d.StepsPerDegree = o.stepsPerDegree;
+    // OPEN, then the displacement button reading the window's texts, then the cam
+    // calculation: the same calls in the same order as the window makes them.
+    ReadDesignFile(o.design, d.MotionTable);
+    if (o.base) d.MotionTable[BaseRadiusSlot].Value = *o.base;
+    if (o.roller) d.MotionTable[RollerRadiusSlot].Value = *o.roller;
+    d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
+    d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
+    LoadDesignFromTexts(d, TextsFromTable(d.MotionTable, '.'), '.');
+    ScanMaxDisplacement(d);
+    BuildDisplacement(d, o.law);
+    ComputePitchCurve(d);
+    run.status = ComputeCamProfile(d);
+    try {
+        ComputePressureAngles(d);
+    } catch (const CamError& e) {
+        run.windowPressureError = e.message();
+    }
+    BuildMotionProfile(d, o.law, *run.motion);
+    run.checks = CheckDesign(d, *run.motion);
+    run.verdicts = JudgeChecks(run.checks, run.status.completed, d.RollerRadius, o.maxPressure);
+    if (o.sizeBase) run.sizing = SizeBaseRadius(d, *run.motion, o.maxPressure);
+}
+
+void WriteCsv(const std::string& path, const Run& run) {
+    const CamDesign& d = *run.design;
+    const MotionProfile& m = *run.motion;
+    const std::optional<double> omega = run.Omega();
     std::string text =
         "cam_angle_deg,displacement_mm,velocity_mm_per_rad,acceleration_mm_per_rad2,"
-        "pitch_x_mm,pitch_y_mm,contour_x_mm,contour_y_mm,pressure_angle_deg\n";
-    const int S = d.StepsPerDegree;
-    const int N = RevolutionSamples(d);
-    text.reserve(static_cast<std::size_t>(N) * 160);
-    for (int i = 0; i < N; ++i) {
-        const double values[] = {static_cast<double>(i) / S, d.Displacement[i], motion.velocity[i],
-                                 motion.acceleration[i], d.PitchCurve[i].x, d.PitchCurve[i].y,
-                                 d.CamProfile[i].x, d.CamProfile[i].y, d.PressureAngle[i]};
+        "pitch_x_mm,pitch_y_mm,contour_x_mm,contour_y_mm,pressure_angle_deg,"
+        "jerk_mm_per_rad3,pitch_radius_of_curvature_mm,contour_radius_of_curvature_mm,"
+        "pressure_angle_exact_deg";
+    if (omega) text += ",velocity_mm_s,acceleration_m_s2,jerk_m_s3";
+    text += '\n';
+    const int S = run.S();
+    text.reserve(static_cast<std::size_t>(run.N()) * 300);
+    for (int i = 0; i < run.N(); ++i) {
+        const double values[] = {static_cast<double>(i) / S, d.Displacement[i], m.velocity[i],
+                                 m.acceleration[i], d.PitchCurve[i].x, d.PitchCurve[i].y,
+                                 d.CamProfile[i].x, d.CamProfile[i].y, d.PressureAngle[i],
+                                 m.jerk[i]};
         for (std::size_t k = 0; k < std::size(values); ++k) {
             if (k > 0) text += ',';
             AppendNumber(text, values[k]);
         }
+        // A straight piece has no radius: its cells stay empty.
+        const double kappa = PitchCurvature(d.BaseRadius, d.RollerRadius, d.Displacement[i],
+                                            m.velocity[i], m.acceleration[i]);
+        text += ',';
+        if (kappa != 0) AppendNumber(text, 1 / kappa);
+        text += ',';
+        if (kappa != 0) AppendNumber(text, 1 / kappa - d.RollerRadius);
+        text += ',';
+        AppendNumber(text, ExactPressureAngle(d.BaseRadius, d.RollerRadius, d.Displacement[i],
+                                              m.velocity[i]));
+        if (omega) {
+            const double w = *omega;
+            for (double v : {m.velocity[i] * w, m.acceleration[i] * w * w / 1000,
+                             m.jerk[i] * w * w * w / 1000}) {
+                text += ',';
+                AppendNumber(text, v);
+            }
+        }
         text += '\n';
     }
     SaveFile(path, text);
+}
+
+// The window's own chord method, for comparison with what users know from its charts.
+struct WindowExtremes {
+    int maxAt = 0, minAt = 0;
+};
+
+WindowExtremes FindWindowExtremes(const CamDesign& d) {
+    WindowExtremes w;
+    bool minFound = false;
+    for (int i = 0; i < RevolutionSamples(d); ++i) {
+        if (d.PressureAngle[i] == d.MaxPressureAngle) w.maxAt = i;
+        if (d.PressureAngle[i] == d.MinPressureAngle && !minFound) {
+            w.minAt = i;
+            minFound = true;
+        }
+    }
+    return w;
+}
+
+struct Peaks {
+    double velocity = 0, acceleration = 0, jerk = 0;
+};
+
+Peaks FindPeaks(const Run& run) {
+    Peaks p;
+    for (int i = 0; i < run.N(); ++i) {
+        p.velocity = std::max(p.velocity, std::fabs(run.motion->velocity[i]));
+        p.acceleration = std::max(p.acceleration, std::fabs(run.motion->acceleration[i]));
+        p.jerk = std::max(p.jerk, std::fabs(run.motion->jerk[i]));
+    }
+    if (const auto w = run.Omega()) {
+        p.velocity *= *w;
+        p.acceleration *= *w * *w / 1000;
+        p.jerk *= *w * *w * *w / 1000;
+    }
+    return p;
+}
+
+std::string Verdict(bool ok) { return ok ? "ok" : "FAIL"; }
+
+// The lines of --check, also the figures of the report and the JSON document.
+struct CheckTexts {
+    std::string pressureValue, pressureWhere, pressureLimit;
+    std::string undercutValue, undercutWhere, undercutLimit;
+    std::string contourValue;
+};
+
+CheckTexts FormatChecks(const Run& run) {
+    const CamDesign& d = *run.design;
+    const int S = run.S();
+    CheckTexts t;
+    t.pressureValue = "max " + Figure(run.checks.maxPressure.value) + " deg, min " +
+                      Figure(run.checks.minPressure.value) + " deg";
+    t.pressureWhere = Angle(run.checks.maxPressure.sample, S) + " deg, " +
+                      Angle(run.checks.minPressure.sample, S) + " deg";
+    t.pressureLimit = "+-" + Number(run.options.maxPressure) + " deg";
+    if (run.checks.convexPitchRadius.found) {
+        t.undercutValue = Figure(run.checks.convexPitchRadius.value) + " mm";
+        t.undercutWhere = Angle(run.checks.convexPitchRadius.sample, S) + " deg";
+    } else {
+        t.undercutValue = "no convex part";
+    }
+    t.undercutLimit = "roller " + Number(d.RollerRadius) + " mm";
+    t.contourValue = run.status.completed
+                         ? "complete"
+                         : "stopped at " + Angle(run.status.stoppedAt, S) + " deg (" +
+                               msg::RollerTooLarge + ")";
+    return t;
+}
+
+std::string SizingText(const Run& run) {
+    const SizingResult& s = *run.sizing;
+    if (!s.found) {
+        return "sizing: nothing up to " + Number(s.searchedUpTo) + " mm passes every check";
+    }
+    std::string text = "sizing: smallest base radius " + Number(s.baseRadius) +
+                       " mm (pressure angle max " + Figure(s.checks.maxPressure.value) +
+                       " deg, min " + Figure(s.checks.minPressure.value) + " deg";
+    if (s.checks.convexPitchRadius.found) {
+        text += ", smallest convex radius of curvature " +
+                Figure(s.checks.convexPitchRadius.value) + " mm";
+    }
+    text += ")";
+    if (s.passesAsGiven) {
+        text += "; the checks pass at the radius " + Number(run.design->BaseRadius) +
+                " mm already";
+    }
+    return text;
+}
+
+std::string ConcaveText(const Run& run) {
+    const Extreme& c = run.checks.concaveContourRadius;
+    if (!c.found) return "contour: no concave part (information)";
+    return "contour: smallest concave radius of curvature " + Figure(-c.value) + " mm at " +
+           Angle(c.sample, run.S()) + " deg; a milling cutter must be smaller (information)";
+}
+
+std::string WindowMethodText(const Run& run) {
+    const CamDesign& d = *run.design;
+    if (run.windowPressureError) {
+        return "pressure angle (window method): not computed (" + *run.windowPressureError + ")";
+    }
+    const WindowExtremes w = FindWindowExtremes(d);
+    return "pressure angle (window method): max " + Figure(d.MaxPressureAngle) + " deg at " +
+           Angle(w.maxAt, run.S()) + " deg, min " + Figure(d.MinPressureAngle) + " deg at " +
+           Angle(w.minAt, run.S()) + " deg";
+}
+
+std::string KinematicsText(const Run& run) {
+    const Peaks p = FindPeaks(run);
+    if (run.options.rpm) {
+        return "kinematics at " + Number(*run.options.rpm) + " rpm: peak velocity " +
+               Figure(p.velocity) + " mm/s, acceleration " + Figure(p.acceleration) +
+               " m/s2, jerk " + Figure(p.jerk) + " m/s3";
+    }
+    return "kinematics per radian: peak velocity " + Figure(p.velocity) + " mm/rad, acceleration " +
+           Figure(p.acceleration) + " mm/rad2, jerk " + Figure(p.jerk) + " mm/rad3";
+}
+
+void PrintCheck(std::ostream& out, const Run& run) {
+    const CamDesign& d = *run.design;
+    const CheckTexts t = FormatChecks(run);
+    out << "design: " << run.options.design << "\n";
+    out << "law: " << LawCaptions[run.options.law] << ", resolution: " << Number(1.0 / run.S())
+        << " deg (" << run.N() << " samples)";
+    if (run.options.rpm) out << ", speed " << Number(*run.options.rpm) << " rpm";
+    out << "\n";
+    out << "base radius " << Number(d.BaseRadius) << " mm, roller radius " << Number(d.RollerRadius)
+        << " mm, largest lift " << Number(d.MaxDisplacement) << " mm\n";
+    out << "pressure angle: max " << Figure(run.checks.maxPressure.value) << " deg at "
+        << Angle(run.checks.maxPressure.sample, run.S()) << " deg, min "
+        << Figure(run.checks.minPressure.value) << " deg at "
+        << Angle(run.checks.minPressure.sample, run.S()) << " deg, limit " << t.pressureLimit
+        << "  " << Verdict(run.verdicts.pressure) << "\n";
+    out << WindowMethodText(run) << "\n";
+    if (run.checks.convexPitchRadius.found) {
+        out << "pitch curve: smallest convex radius of curvature " << t.undercutValue << " at "
+            << t.undercutWhere << ", roller radius " << Number(d.RollerRadius) << " mm  "
+            << (run.verdicts.undercut ? "ok" : "FAIL (undercut)") << "\n";
+    } else {
+        out << "pitch curve: no convex part  ok\n";
+    }
+    out << "contour: " << t.contourValue << "  " << Verdict(run.verdicts.contour) << "\n";
+    out << ConcaveText(run) << "\n";
+    out << KinematicsText(run) << "\n";
+    if (run.sizing) out << SizingText(run) << "\n";
+    out << (run.verdicts.all() ? "result: all checks pass\n" : "result: a check fails\n");
+}
+
+nlohmann::json ChecksJson(const DesignChecks& c, bool complete, int stoppedAt, double roller,
+                          double limit, int S) {
+    const CheckVerdicts v = JudgeChecks(c, complete, roller, limit);
+    nlohmann::json checks;
+    checks["pressure_angle"] = {{"max_deg", c.maxPressure.value},
+                                {"max_at_deg", static_cast<double>(c.maxPressure.sample) / S},
+                                {"min_deg", c.minPressure.value},
+                                {"min_at_deg", static_cast<double>(c.minPressure.sample) / S},
+                                {"limit_deg", limit},
+                                {"pass", v.pressure}};
+    checks["undercut"] = {
+        {"smallest_convex_pitch_radius_mm",
+         c.convexPitchRadius.found ? nlohmann::json(c.convexPitchRadius.value) : nullptr},
+        {"at_deg", c.convexPitchRadius.found
+                       ? nlohmann::json(static_cast<double>(c.convexPitchRadius.sample) / S)
+                       : nullptr},
+        {"limit_mm", roller},
+        {"pass", v.undercut}};
+    checks["contour_complete"] = {
+        {"complete", complete},
+        {"stopped_at_deg", complete ? nullptr : nlohmann::json(static_cast<double>(stoppedAt) / S)},
+        {"pass", v.contour}};
+    return checks;
+}
+
+std::string JsonDocument(const Run& run) {
+    const CamDesign& d = *run.design;
+    const int S = run.S();
+    nlohmann::json doc;
+    doc["version"] = PLATECAM_VERSION;
+    doc["design"] = run.options.design;
+    nlohmann::json table = nlohmann::json::array();
+    const TableWalk walk = WalkTable(d.MotionTable);
+    const int rows = walk.terminatorRow ? walk.terminatorRow : MotionRowCount;
+    for (int k = 0; k < rows; ++k) {
+        table.push_back({{"angle_deg", d.MotionTable[k].Angle},
+                         {"displacement_mm", d.MotionTable[k].Value}});
+    }
+    doc["inputs"] = {{"base_radius_mm", d.BaseRadius},
+                     {"roller_radius_mm", d.RollerRadius},
+                     {"law", LawNames[run.options.law]},
+                     {"law_caption", LawCaptions[run.options.law]},
+                     {"resolution_deg", 1.0 / S},
+                     {"samples", run.N()},
+                     {"rpm", run.options.rpm ? nlohmann::json(*run.options.rpm) : nullptr},
+                     {"max_pressure_deg", run.options.maxPressure},
+                     {"largest_lift_mm", d.MaxDisplacement},
+                     {"motion_table", table}};
+    doc["checks"] = ChecksJson(run.checks, run.status.completed, run.status.stoppedAt,
+                               d.RollerRadius, run.options.maxPressure, S);
+    if (run.windowPressureError) {
+        doc["pressure_angle_window_method"] = {{"error", *run.windowPressureError}};
+    } else {
+        const WindowExtremes w = FindWindowExtremes(d);
+        doc["pressure_angle_window_method"] = {
+            {"max_deg", d.MaxPressureAngle}, {"max_at_deg", static_cast<double>(w.maxAt) / S},
+            {"min_deg", d.MinPressureAngle}, {"min_at_deg", static_cast<double>(w.minAt) / S}};
+    }
+    const Extreme& concave = run.checks.concaveContourRadius;
+    doc["contour_smallest_concave_radius"] =
+        concave.found ? nlohmann::json{{"radius_mm", -concave.value},
+                                       {"at_deg", static_cast<double>(concave.sample) / S}}
+                      : nullptr;
+    const Peaks p = FindPeaks(run);
+    const bool perTime = run.options.rpm.has_value();
+    doc["kinematics"] = {{"per", perTime ? "second" : "radian"},
+                         {"peak_velocity", p.velocity},
+                         {"peak_acceleration", p.acceleration},
+                         {"peak_jerk", p.jerk},
+                         {"units", perTime ? nlohmann::json{"mm/s", "m/s2", "m/s3"}
+                                           : nlohmann::json{"mm/rad", "mm/rad2", "mm/rad3"}}};
+    if (run.sizing) {
+        const SizingResult& s = *run.sizing;
+        doc["sizing"] = {{"base_radius_mm", s.found ? nlohmann::json(s.baseRadius) : nullptr},
+                         {"passes_at_given_radius", s.passesAsGiven},
+                         {"searched_up_to_mm", s.searchedUpTo}};
+        if (s.found) {
+            doc["sizing"]["checks"] = ChecksJson(s.checks, true, -1, d.RollerRadius,
+                                                 run.options.maxPressure, S);
+        }
+    } else {
+        doc["sizing"] = nullptr;
+    }
+    doc["result"] = {{"pass", run.verdicts.all()}};
+    return doc.dump(2) + "\n";
+}
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+ReportInput MakeReportInput(const Run& run) {
+    const CamDesign& d = *run.design;
+    const CheckTexts t = FormatChecks(run);
+    ReportInput r;
+    const auto slash = run.options.design.rfind('/');
+    r.title = slash == std::string::npos ? run.options.design : run.options.design.substr(slash + 1);
+    r.date = Today();
+    r.inputs = {{{"base radius", Number(d.BaseRadius) + " mm"}},
+                {{"roller radius", Number(d.RollerRadius) + " mm"}},
+                {{"largest lift", Number(d.MaxDisplacement) + " mm"}},
+                {{"motion law", LawCaptions[run.options.law]}},
+                {{"resolution", Number(1.0 / run.S()) + " deg (" + std::to_string(run.N()) +
+                                    " samples)"}}};
+    if (run.options.rpm) r.inputs.push_back({{"speed", Number(*run.options.rpm) + " rpm"}});
+    const TableWalk walk = WalkTable(d.MotionTable);
+    const int rows = walk.terminatorRow ? walk.terminatorRow : MotionRowCount;
+    for (int k = 0; k < rows; ++k) {
+        r.motionTable.push_back({{std::to_string(k + 1), std::to_string(d.MotionTable[k].Angle),
+                                  Number(d.MotionTable[k].Value)}});
+    }
+    r.checks = {{{"pressure angle (exact)", t.pressureValue, t.pressureWhere, t.pressureLimit,
+                  Verdict(run.verdicts.pressure)}},
+                {{"undercut (pitch curve)", t.undercutValue, t.undercutWhere, t.undercutLimit,
+                  run.verdicts.undercut ? "ok" : "FAIL (undercut)"}},
+                {{"contour", t.contourValue, "", "", Verdict(run.verdicts.contour)}}};
+    r.notes = {ConcaveText(run), WindowMethodText(run), KinematicsText(run)};
+    if (run.sizing) r.notes.push_back(SizingText(run));
+    r.notes.push_back(run.verdicts.all() ? "result: all checks pass" : "result: a check fails");
+    r.design = &d;
+    r.motion = run.motion.get();
+    r.contourComplete = run.status.completed;
+    r.contourSamples = run.status.completed ? run.N() + 1 : run.status.stoppedAt;
+    r.maxPressure = run.options.maxPressure;
+    r.rpm = run.options.rpm;
+    for (const Segment& s : walk) {
+        r.boundaries.push_back(s.startAngle);
+        r.boundaries.push_back(s.endAngle);
+    }
+    return r;
+}
+
+// The report module links Qt; it is loaded only when a report is asked for, so that
+// every other run starts without it.
+RenderReportFunction LoadReportModule(std::string& error) {
+    std::vector<std::string> candidates;
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string dir(self, static_cast<std::size_t>(n));
+        dir = dir.substr(0, dir.rfind('/'));
+        candidates.push_back(dir + "/../" PLATECAM_REPORT_MODULE_INSTALLED);
+    }
+#ifdef PLATECAM_REPORT_MODULE_BUILT
+    candidates.push_back(PLATECAM_REPORT_MODULE_BUILT);
+#endif
+    for (const std::string& path : candidates) {
+        if (::access(path.c_str(), R_OK) != 0) continue;
+        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            error = ::dlerror();
+            return nullptr;
+        }
+        if (auto* render = reinterpret_cast<RenderReportFunction>(::dlsym(module, RenderReportSymbol))) {
+            return render;
+        }
+        error = "the report module " + path + " has no entry point";
+        return nullptr;
+    }
+    error = "the report module is not installed";
+    return nullptr;
 }
 
 }  // namespace
@@ -152,7 +589,7 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         return 2;
     }
     if (options.help) {
-        out << Usage;
+        out << BatchHelp();
         return 0;
     }
     if (options.version) {
@@ -160,94 +597,40 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         return 0;
     }
     // Writing over the design would destroy it: refuse before anything is written.
-    for (const std::string* output : {&options.dxf, &options.csv}) {
+    for (const std::string* output : {&options.dxf, &options.csv, &options.json, &options.report}) {
         if (!output->empty() && SameFile(*output, options.design)) {
             err << "platecam-batch: output " << *output << " is the design file "
                 << options.design << " itself; nothing written\n";
             return 2;
         }
     }
-    auto design = std::make_unique<CamDesign>();
-    CamDesign& d = *design;
-    d.StepsPerDegree = options.stepsPerDegree;
-    auto motion = std::make_unique<MotionProfile>();
-    ProfileStatus status;
-    std::optional<std::string> pressureError;
+    Run run(options);
     try {
-        // OPEN, then the displacement button reading the window's texts, then the cam
-        // calculation: the same calls in the same order as the window makes them.
-        ReadDesignFile(options.design, d.MotionTable);
-        d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
-        d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
-        LoadDesignFromTexts(d, TextsFromTable(d.MotionTable, '.'), '.');
-        ScanMaxDisplacement(d);
-        BuildDisplacement(d, options.law);
-        ComputePitchCurve(d);
-        status = ComputeCamProfile(d);
-        if (!status.completed) err << msg::RollerTooLarge << "\n";
-        try {
-            ComputePressureAngles(d);
-        } catch (const CamError& e) {
-            pressureError = e.message();
-        }
-        BuildMotionProfile(d, options.law, *motion);
+        Compute(run);
+        if (!run.status.completed) err << msg::RollerTooLarge << "\n";
         if (!options.dxf.empty()) {
             DxfLines lines;
-            BuildDxf(lines, d, options.points);
+            BuildDxf(lines, *run.design, options.points);
             WriteDxfFile(options.dxf, lines);
         }
-        if (!options.csv.empty()) WriteCsv(options.csv, d, *motion);
+        if (!options.csv.empty()) WriteCsv(options.csv, run);
+        if (!options.json.empty()) SaveFile(options.json, JsonDocument(run));
+        if (!options.report.empty()) {
+            std::string error, pdf;
+            const RenderReportFunction render = LoadReportModule(error);
+            if (!render || !render(MakeReportInput(run), pdf, error)) {
+                err << "platecam-batch: no report: " << error << "\n";
+                return 2;
+            }
+            SaveFile(options.report, pdf);
+        }
     } catch (const CamError& e) {
         err << "platecam-batch: " << e.message() << "\n";
         return 2;
     }
     if (!options.check) return 0;
-
-    const int S = d.StepsPerDegree;
-    const int N = RevolutionSamples(d);
-    bool pass = true;
-    out << "design: " << options.design << "\n";
-    out << "law: " << LawCaptions[options.law] << ", resolution: " << Number(1.0 / S)
-        << " deg (" << N << " samples)\n";
-    out << "base radius " << Number(d.BaseRadius) << " mm, roller radius " << Number(d.RollerRadius)
-        << " mm, largest lift " << Number(d.MaxDisplacement) << " mm\n";
-    if (pressureError) {
-        out << "pressure angle: not computed (" << *pressureError << ")  FAIL\n";
-        pass = false;
-    } else {
-        int maxAt = 0, minAt = 0;
-        for (int i = 0; i < N; ++i) {
-            if (d.PressureAngle[i] == d.MaxPressureAngle) maxAt = i;
-            if (d.PressureAngle[i] == d.MinPressureAngle && minAt == 0) minAt = i;
-        }
-        const bool ok = d.MaxPressureAngle <= options.maxPressure &&
-                        -d.MinPressureAngle <= options.maxPressure;
-        pass = pass && ok;
-        out << "pressure angle: max " << FormatGeneral(d.MaxPressureAngle, 6, 15, '.') << " deg at "
-            << Angle(maxAt, S) << " deg, min " << FormatGeneral(d.MinPressureAngle, 6, 15, '.')
-            << " deg at " << Angle(minAt, S) << " deg, limit +-" << Number(options.maxPressure)
-            << " deg  " << (ok ? "ok" : "FAIL") << "\n";
-    }
-    const CurvatureCheck curvature = CheckPitchCurvature(d, *motion);
-    if (curvature.convexFound) {
-        const bool ok = curvature.minRadius >= d.RollerRadius;
-        pass = pass && ok;
-        out << "pitch curve: smallest convex radius of curvature "
-            << FormatGeneral(curvature.minRadius, 6, 15, '.') << " mm at "
-            << Angle(curvature.sample, S) << " deg, roller radius " << Number(d.RollerRadius)
-            << " mm  " << (ok ? "ok" : "FAIL (undercut)") << "\n";
-    } else {
-        out << "pitch curve: no convex part  ok\n";
-    }
-    if (status.completed) {
-        out << "contour: complete  ok\n";
-    } else {
-        pass = false;
-        out << "contour: stopped at " << Angle(status.stoppedAt, S) << " deg (" << msg::RollerTooLarge
-            << ")  FAIL\n";
-    }
-    out << (pass ? "result: all checks pass\n" : "result: a check fails\n");
-    return pass ? 0 : 1;
+    PrintCheck(out, run);
+    return run.verdicts.all() ? 0 : 1;
 }
 
 }  // namespace platecam

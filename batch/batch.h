@@ -3,6 +3,7 @@
 // check out, computed exactly as the window's buttons compute them.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ struct BatchOptions {
     double maxPressure = 30;
     bool help = false;
     bool version = false;
+    std::optional<double> base;    // radii for this run, instead of the file's
+    std::optional<double> roller;
+    std::optional<double> rpm;     // cam speed: kinematics per time
+    std::string json;
+    std::string report;
+    bool sizeBase = false;
 };
 
 // What is wrong with a command line, in a sentence for the user.
@@ -28,6 +35,9 @@ struct BadUsage {
 
 // The command line (without the program name) as options; throws BadUsage.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// The --help text, options grouped.
+std::string BatchHelp();
 
 // Runs the command line (without the program name); returns the exit status: 0 when
 // every check passes, 1 when one fails, 2 on bad input or a failed computation.

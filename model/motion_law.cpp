@@ -87,20 +87,20 @@ double ModifiedSine(double t) {
 
 MotionDerivatives CycloidDerivatives(double t) {
     const double w = static_cast<double>(TwoPi);
-    return {1 - std::cos(w * t), w * std::sin(w * t)};
+    return {1 - std::cos(w * t), w * std::sin(w * t), w * w * std::cos(w * t)};
 }
 
 // The ramps at both ends are shared by the two piecewise laws: acceleration A sin(4 pi t)
 // on the first eighth and -A cos(4 pi (t - 7/8)) on the last.
 MotionDerivatives FirstRamp(double A, double V1, double t) {
     const double w = static_cast<double>(Pi) / (2 * T);
-    return {V1 * (1 - std::cos(w * t)), A * std::sin(w * t)};
+    return {V1 * (1 - std::cos(w * t)), A * std::sin(w * t), A * w * std::cos(w * t)};
 }
 
 MotionDerivatives LastRamp(double A, double V1, double t) {
     const double w = static_cast<double>(Pi) / (2 * T);
     const double u = t - 1 + T;
-    return {V1 - V1 * std::sin(w * u), -A * std::cos(w * u)};
+    return {V1 - V1 * std::sin(w * u), -A * std::cos(w * u), A * w * std::sin(w * u)};
 }
 
 MotionDerivatives TrapezoidDerivatives(double t) {
@@ -109,12 +109,12 @@ MotionDerivatives TrapezoidDerivatives(double t) {
     const double V2 = (0.5 - 2 * T) * A + V1;
     const double w = static_cast<double>(Pi) / (2 * T);
     if (t <= 0.125) return FirstRamp(A, V1, t);
-    if (t <= 0.375) return {A * (t - 0.125) + V1, A};
+    if (t <= 0.375) return {A * (t - 0.125) + V1, A, 0};
     if (t <= 0.625) {
         const double u = t - 0.5 + T;
-        return {V1 * std::sin(w * u) + V2, A * std::cos(w * u)};
+        return {V1 * std::sin(w * u) + V2, A * std::cos(w * u), -A * w * std::sin(w * u)};
     }
-    if (t <= 0.875) return {-A * (t - 0.5 - T) + V2, -A};
+    if (t <= 0.875) return {-A * (t - 0.5 - T) + V2, -A, 0};
     return LastRamp(A, V1, t);
 }
 
@@ -126,7 +126,8 @@ MotionDerivatives SineDerivatives(double t) {
     const double w = static_cast<double>(Pi) / (1 - 2 * T);
     const double M = (1 - 2 * T) * (1 - 2 * T) * A / (static_cast<double>(Pi) * static_cast<double>(Pi));
     const double u = t - 0.125;
-    return {M * w * std::sin(w * u) + V1, M * w * w * std::cos(w * u)};
+    return {M * w * std::sin(w * u) + V1, M * w * w * std::cos(w * u),
+            -M * w * w * w * std::sin(w * u)};
 }
 
 }  // namespace

@@ -11,11 +11,13 @@ inline double EvaluateMotionLaw(MotionLaw law, double t) {
     return EvaluateMotionLaw(static_cast<int>(law), t);
 }
 
-// The law's first and second derivatives dy/dt and d2y/dt2 at t (for reports; the
-// samples themselves come from EvaluateMotionLaw).
+// The law's first, second and third derivatives at t (for reports; the samples
+// themselves come from EvaluateMotionLaw). None of the three laws has a step in its
+// acceleration, so the jerk is finite everywhere, though it jumps at the pieces' joins.
 struct MotionDerivatives {
     double velocity;
     double acceleration;
+    double jerk;
 };
 MotionDerivatives EvaluateMotionDerivatives(int law, double t);
 

@@ -1,5 +1,6 @@
 #include "model/sample_trig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -13,9 +14,12 @@ namespace platecam {
 
 namespace {
 
+// Only the samples of one revolution, 0..360 S: table angles beyond 360 degrees are
+// refused before any computation reads the table, so the rest is never used.
 std::unique_ptr<SampleTrig> Build(int S) {
     auto table = std::make_unique<SampleTrig>();
-    for (int i = 0; i < SampleCount; ++i) {
+    const int last = static_cast<int>(std::min<long long>(360LL * S, MaxSampleIndex));
+    for (int i = 0; i <= last; ++i) {
         const long double theta = SampleAngle(i, S);
         table->cosTheta[i] = std::cos(theta);
         table->sinTheta[i] = std::sin(theta);

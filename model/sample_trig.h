@@ -19,7 +19,8 @@ struct SampleTrig {
 };
 
 // The table for 1, 2 or 5 samples per degree (any other resolution is computed afresh
-// into a table of its own as well).
+// into a table of its own as well). Entries beyond sample 360 S, which no revolution
+// reaches, are zero.
 const SampleTrig& SampleTrigFor(int stepsPerDegree);
 
 }  // namespace platecam

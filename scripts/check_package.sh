@@ -24,7 +24,8 @@ for file in ./usr/bin/platecam ./usr/bin/platecam-batch \
             ./usr/share/icons/hicolor/scalable/apps/platecam.svg \
             ./usr/share/metainfo/platecam.metainfo.xml \
             ./usr/share/man/man1/platecam.1 ./usr/share/man/man1/platecam-batch.1 \
-            ./usr/share/doc/platecam/README.md ./usr/share/doc/platecam/LICENSE; do
+            ./usr/share/doc/platecam/README.md ./usr/share/doc/platecam/LICENSE \
+            ./usr/lib/platecam/libplatecam_report.so; do
   grep -qx -- "$file" <<<"$contents" || { echo "$deb lacks $file"; exit 1; }
 done
 depends=$(dpkg-deb --field "$deb" Depends)
@@ -38,5 +39,11 @@ dpkg -x "$deb" "$root"
 version=$("$root"/usr/bin/platecam-batch --version)
 [ "$version" = "platecam-batch $(dpkg-deb --field "$deb" Version)" ] || { echo "version: $version"; exit 1; }
 "$root"/usr/bin/platecam-batch tests/data/cam1.dat --check | grep -qx "result: all checks pass"
+# The report module is found beside the installed program: the build tree's is hidden.
+built_module=$(find "$build/report" -name 'libplatecam_report.so' | head -n 1)
+mv "$built_module" "$built_module.hidden"
+trap 'mv "$built_module.hidden" "$built_module"; rm -rf "$root"' EXIT
+"$root"/usr/bin/platecam-batch tests/data/cam1.dat --report "$root/report.pdf"
+[ "$(pdfinfo "$root/report.pdf" | awk '/^Pages:/ {print $2}')" = 2 ]
 echo "package ok: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 echo "Depends: $depends"

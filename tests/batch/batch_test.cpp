@@ -11,7 +11,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
 #include "files/save_file.h"
+#include "model/number_text.h"
 #include "files/design_file.h"
 #include "model/displacement.h"
 #include "tests/files/temp_dir.h"
@@ -57,7 +61,7 @@ TEST(Batch, ExitCodesAndHelp) {
     TempDir dir;
     const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
     EXPECT_EQ(Batch({"--help"}).status, 0);
-    EXPECT_NE(Batch({"--help"}).out.find("usage: platecam-batch"), std::string::npos);
+    EXPECT_NE(Batch({"--help"}).out.find("Usage: platecam-batch"), std::string::npos);
     EXPECT_EQ(Batch({}).status, 2);
     EXPECT_EQ(Batch({design, "--law", "spline"}).status, 2);
     EXPECT_EQ(Batch({design, "--resolution", "0.3"}).status, 2);
@@ -117,7 +121,7 @@ TEST(Batch, CsvSamplesVelocityAndAcceleration) {
         BuildDisplacement(*design, law);
         double peakV = 0, peakA = 0;
         for (int i = 0; i < 1800; ++i) {
-            ASSERT_EQ(rows[i].size(), 9u);
+            ASSERT_EQ(rows[i].size(), 13u);
             EXPECT_DOUBLE_EQ(rows[i][0], i / 5.0);
             // 15 significant digits of the model's sample.
             ASSERT_NEAR(rows[i][1], design->Displacement[i], 1e-13) << i;
@@ -158,6 +162,102 @@ TEST(Batch, RefusesOutputsThatWouldDestroyTheDesignOrGoNowhere) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("角度 400 は範囲外です"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path("far.dxf")));
+}
+
+TEST(Batch, CsvKeepsItsFirstNineColumnsAndAppendsTheNewOnes) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    ASSERT_EQ(Batch({design, "--law=trapezoid", "--resolution", "0.5", "--rpm", "120", "--csv",
+                     dir.path("cam.csv")}).status, 0);
+    // Made by the exporter before the new columns existed.
+    std::ifstream golden(std::string(PLATECAM_TEST_DATA) + "/cam_default_trapezoid_half_degree.csv");
+    std::ifstream now(dir.path("cam.csv"));
+    std::string expected, line;
+    int lines = 0;
+    while (std::getline(golden, expected) && std::getline(now, line)) {
+        std::size_t at = 0;
+        for (int comma = 0; comma < 9 && at != std::string::npos; ++comma) at = line.find(',', at + 1);
+        ASSERT_EQ(line.substr(0, at), expected) << "line " << lines;
+        if (lines++ == 0) {
+            EXPECT_EQ(line.substr(at), ",jerk_mm_per_rad3,pitch_radius_of_curvature_mm,"
+                                       "contour_radius_of_curvature_mm,pressure_angle_exact_deg,"
+                                       "velocity_mm_s,acceleration_m_s2,jerk_m_s3");
+        }
+    }
+    EXPECT_EQ(lines, 721);
+}
+
+TEST(Batch, JsonHoldsTheFiguresOfTheCheck) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    const BatchRun run = Batch({design, "--resolution", "0.2", "--rpm", "300", "--size-base",
+                                "--check", "--json", dir.path("cam.json")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto doc = nlohmann::json::parse(ReadWholeFile(dir.path("cam.json"), 1 << 20));
+    const auto& pressure = doc["checks"]["pressure_angle"];
+    auto figure = [](double v) { return FormatGeneral(v, 6, 15, '.'); };
+    EXPECT_NE(run.out.find("pressure angle: max " + figure(pressure["max_deg"]) + " deg at " +
+                           FormatNumber(pressure["max_at_deg"]) + " deg, min " +
+                           figure(pressure["min_deg"])),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("smallest convex radius of curvature " +
+                           figure(doc["checks"]["undercut"]["smallest_convex_pitch_radius_mm"])),
+              std::string::npos);
+    EXPECT_NE(run.out.find("sizing: smallest base radius " +
+                           FormatNumber(doc["sizing"]["base_radius_mm"]) + " mm"),
+              std::string::npos);
+    EXPECT_EQ(doc["inputs"]["rpm"], 300.0);
+    EXPECT_EQ(doc["inputs"]["motion_table"].size(), 8u);
+    EXPECT_EQ(doc["checks"]["contour_complete"]["pass"], true);
+    EXPECT_EQ(doc["result"]["pass"], true);
+    // The cycloid's fall of 20 mm over 80 degrees peaks at 2 h / beta per radian, times the
+    // cam's 10 pi rad/s at 300 rpm.
+    const double pi = 3.141592653589793;
+    EXPECT_NEAR(doc["kinematics"]["peak_velocity"].get<double>(), 2 * 20 / (80 * pi / 180) * 10 * pi,
+                1e-6);
+}
+
+TEST(Batch, SizingIsBracketedByAFailingAndAPassingRadius) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    for (const char* resolution : {"1", "0.2"}) {
+        const BatchRun sized = Batch({design, "--resolution", resolution, "--size-base", "--json",
+                                      dir.path("size.json")});
+        ASSERT_EQ(sized.status, 0);
+        const double found =
+            nlohmann::json::parse(ReadWholeFile(dir.path("size.json"), 1 << 20))["sizing"]["base_radius_mm"];
+        auto status = [&](double base) {
+            return Batch({design, "--resolution", resolution, "--check", "--base",
+                          FormatNumber(base)}).status;
+        };
+        EXPECT_EQ(status(found), 0) << found;
+        EXPECT_EQ(status(std::round(found * 100 - 1) / 100), 1) << found;
+    }
+    // A roller larger than any pitch curve's bend: nothing passes up to the limit.
+    const BatchRun none = Batch({design, "--roller", "500", "--size-base", "--check"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("sizing: nothing up to 300 mm passes every check"), std::string::npos)
+        << none.out;
+}
+
+TEST(Batch, ReportTextCarriesTheCheck) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    const BatchRun run = Batch({design, "--resolution", "0.2", "--size-base", "--check",
+                                "--report", dir.path("cam.pdf")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(std::system(("pdftotext -layout " + dir.path("cam.pdf") + " " +
+                           dir.path("cam.txt")).c_str()), 0);
+    const std::string text = ReadWholeFile(dir.path("cam.txt"), 1 << 20);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 2) << "two pages";
+    for (const char* expected :
+         {"cam1.dat", "max 17.7036 deg", "min -23.9904 deg", "222.6 deg", "34.1616 mm",
+          "74.6 deg", "complete", "サイクロイド曲線(CY)", "smallest base radius 30.44 mm",
+          "result: all checks pass", "pressure angle (window method): max 18.0876 deg"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+        EXPECT_NE(run.out.find(expected), std::string::npos) << "as --check prints it: " << expected;
+    }
 }
 
 // The whole process, for what only main() does: the standard streams and special files.

@@ -1,0 +1,71 @@
+#include "model/analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "model/pressure.h"
+#include "model/profile.h"
+#include "tests/model/design_fixtures.h"
+
+namespace platecam {
+namespace {
+
+struct Computed {
+    std::unique_ptr<CamDesign> design;
+    std::unique_ptr<MotionProfile> motion = std::make_unique<MotionProfile>();
+};
+
+Computed Default(int S) {
+    Computed c{testing::DefaultDesign(S, 0)};
+    ComputePitchCurve(*c.design);
+    ComputeCamProfile(*c.design);
+    BuildMotionProfile(*c.design, 0, *c.motion);
+    return c;
+}
+
+double Exact(const Computed& c, int i) {
+    const CamDesign& d = *c.design;
+    return ExactPressureAngle(d.BaseRadius, d.RollerRadius, d.Displacement[i], c.motion->velocity[i]);
+}
+
+TEST(ExactPressureAngle, AgreesWithTheChordMethodAndNotWithTheResolution) {
+    const Computed one = Default(1), five = Default(5);
+    ComputePressureAngles(*one.design);
+    for (int i = 1; i + 1 < 360; ++i) {
+        // The window's chord to the next sample (its half-step tilt corrected by the added
+        // half degree) reads the angle somewhere about the step: it may differ by a few
+        // times what the angle changes over a step (2.1 times at most here).
+        const double step = std::max(std::fabs(Exact(one, i + 1) - Exact(one, i)),
+                                     std::fabs(Exact(one, i) - Exact(one, i - 1)));
+        ASSERT_NEAR(one.design->PressureAngle[i], Exact(one, i), 3 * step + 0.01) << i;
+        ASSERT_EQ(Exact(one, i), Exact(five, 5 * i)) << "the same cam angle at 0.2 degree";
+    }
+    const DesignChecks checks = CheckDesign(*five.design, *five.motion);
+    EXPECT_NEAR(checks.maxPressure.value, 17.70, 0.01);
+    EXPECT_NEAR(checks.minPressure.value, -24.0, 0.05);
+}
+
+TEST(PitchCurvature, MatchesTheCircleThroughNeighbouringPitchPoints) {
+    const Computed c = Default(5);
+    const CamDesign& d = *c.design;
+    for (int i : {10, 300, 500, 700, 1000, 1200}) {  // dwell, rise, dwell, rise, fall, fall
+        const Point2 a = d.PitchCurve[i - 1], b = d.PitchCurve[i], e = d.PitchCurve[i + 1];
+        // Circumradius of the triangle: |ab| |be| |ea| / (4 area), signed by its turn.
+        const double cross = (b.x - a.x) * (e.y - a.y) - (b.y - a.y) * (e.x - a.x);
+        const double circumradius =
+            PointDistance(a, b) * PointDistance(b, e) * PointDistance(e, a) / (2 * cross);
+        const double kappa = PitchCurvature(d.BaseRadius, d.RollerRadius, d.Displacement[i],
+                                            c.motion->velocity[i], c.motion->acceleration[i]);
+        // The samples run clockwise, so a convex part turns right: negative cross.
+        EXPECT_NEAR(kappa, -1 / circumradius, 2e-5) << i;
+    }
+    const DesignChecks checks = CheckDesign(d, *c.motion);
+    EXPECT_NEAR(checks.convexPitchRadius.value, 34.17, 0.05);
+    ASSERT_TRUE(checks.concaveContourRadius.found);
+    EXPECT_LT(checks.concaveContourRadius.value, -d.RollerRadius) << "concave: tighter by the roller";
+}
+
+}  // namespace
+}  // namespace platecam
