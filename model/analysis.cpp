@@ -126,12 +126,7 @@ SizingResult SizeBaseRadius(const CamDesign& design, const MotionProfile& motion
     SizingResult result;
     result.searchedUpTo = 10 * design.MaxDisplacement + 100;
     auto work = std::make_unique<CamDesign>(design);
-    const long long limit = std::llround(result.searchedUpTo * 100);
     result.passesAsGiven = TryBaseRadius(*work, motion, design.BaseRadius, maxPressure).pass;
-    // Radii in hundredths of a millimetre.
-    auto pass = [&](long long k) {
-        return TryBaseRadius(*work, motion, static_cast<double>(k) / 100, maxPressure).pass;
-    };
     // Below this radius the exact pressure angle exceeds the limit somewhere.
     const double tangent = std::tan(maxPressure * 3.141592653589793 / 180);
     double lower = 0.01;
@@ -141,10 +136,18 @@ SizingResult SizeBaseRadius(const CamDesign& design, const MotionProfile& motion
             std::fabs(motion.velocity[i]) / tangent - design.RollerRadius - design.Displacement[i];
         if (needed > lower) lower = needed;
     }
+    // Radii in hundredths of a millimetre; a search range beyond any machine is not searched.
+    if (!(result.searchedUpTo < 1e9) || !(lower <= result.searchedUpTo)) return result;
+    const long long limit = std::llround(result.searchedUpTo * 100);
+    auto pass = [&](long long k) {
+        return TryBaseRadius(*work, motion, static_cast<double>(k) / 100, maxPressure).pass;
+    };
+    // Steps of 1 mm, or coarser where the range would take more than 200 of them.
+    const long long start = std::max(1LL, static_cast<long long>(std::ceil(lower * 100)) - 1);
+    const long long step = std::max(100LL, (limit - start) / 200);
     long long failed = -1;
     long long passed = -1;
-    for (long long k = std::max(1LL, static_cast<long long>(std::ceil(lower * 100)) - 1);
-         k <= limit; k += 100) {
+    for (long long k = start; k <= limit; k += step) {
         if (pass(k)) {
             passed = k;
             break;

@@ -74,7 +74,8 @@ struct SizingResult {
 // The smallest base radius, in steps of 0.01 mm, at which the exact pressure angle stays
 // within maxPressure, the roller does not undercut and the contour completes; roller and
 // table as they are. Searches upward from the pressure angle's own lower bound in 1 mm
-// steps, then bisects. The design is left as it was.
+// steps (coarser where that would take more than 200), then bisects, up to 10 x the
+// largest lift + 100 mm. The design is left as it was.
 SizingResult SizeBaseRadius(const CamDesign& design, const MotionProfile& motion,
                             double maxPressure);
 
