@@ -239,6 +239,10 @@ TEST(Batch, SizingIsBracketedByAFailingAndAPassingRadius) {
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.out.find("sizing: nothing up to 300 mm passes every check"), std::string::npos)
         << none.out;
+    // An enormous lift: the search stays a few hundred steps long.
+    auto huge = testing::MakeDesign({{0, 0}, {180, 1e7}, {360, 0}});
+    const BatchRun far = Batch({SaveDesign(dir, "huge.dat", *huge), "--size-base", "--check"});
+    EXPECT_NE(far.out.find("sizing: "), std::string::npos) << far.out;
 }
 
 TEST(Batch, ReportTextCarriesTheCheck) {
