@@ -105,13 +105,14 @@ struct Choices {
     int law;  // 3: an index beyond the three laws, evaluated as the modified sine
     bool points;
     char decimalMark;
+    bool writeFiles;  // half the runs also write and check the DXF file: it costs most
 };
 
 inline int StepsFrom(int bits) { return bits < 6 ? 1 : bits == 6 ? 2 : 5; }
 
 inline Choices ChoicesFrom(std::uint8_t byte) {
     return Choices{StepsFrom(byte & 7), (byte >> 3) & 3, (byte & 0x20) != 0,
-                   (byte & 0x40) ? ',' : '.'};
+                   (byte & 0x40) ? ',' : '.', (byte & 0x80) != 0};
 }
 
 inline bool Step(const std::function<void()>& action) {
@@ -182,7 +183,7 @@ inline void RunPipeline(CamDesign& d, const Choices& choices, const int (&steps)
     step([&] { ComputePressureAngles(d); });
     CheckFinite(d);
     DxfLines lines;
-    if (step([&] { BuildDxf(lines, d, choices.points); })) {
+    if (step([&] { BuildDxf(lines, d, choices.points); }) && choices.writeFiles) {
         CheckDxfNumbers(lines);
         const std::string bytes =
             WrittenBytes([&](const std::string& path) { WriteDxfFile(path, lines); });
@@ -192,6 +193,19 @@ inline void RunPipeline(CamDesign& d, const Choices& choices, const int (&steps)
     auto motion = std::make_unique<MotionProfile>();
     if (Step([&] { BuildMotionProfile(d, choices.law, *motion); })) {
         CheckFiniteMotion(*motion);
+        const DesignChecks checks = CheckDesign(d, *motion);
+        JudgeChecks(checks, true, d.RollerRadius, 30);
+        // The search runs the contour a few hundred times: an eighth of the 1-degree runs.
+        if (choices.writeFiles && choices.points && choices.decimalMark == '.' &&
+            d.StepsPerDegree == 1) {
+            const SizingResult sizing = SizeBaseRadius(d, *motion, 30);
+            if (sizing.found && !(sizing.baseRadius > 0 && sizing.baseRadius <= sizing.searchedUpTo)) {
+                Fail("a sized radius outside its search range");
+            }
+        }
+        // Turning a point by a sample's angle, as the animation does.
+        const Point2 turned = RotatePoint(d.CamProfile[1].x, d.CamProfile[1].y, 1.0 / d.StepsPerDegree);
+        if (!std::isfinite(turned.x) || !std::isfinite(turned.y)) Fail("a turned point is not finite");
         const CurvatureCheck curvature = CheckPitchCurvature(d, *motion);
         if (curvature.convexFound && !(curvature.minRadius >= 0)) Fail("a negative convex radius");
         for (double v : {curvature.minRadius, d.MaxPressureAngle, d.MinPressureAngle}) {

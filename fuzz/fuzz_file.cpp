@@ -44,6 +44,16 @@ void SaveOver(int kind, const platecam::MotionTable& table, const std::string& e
         case 4: touch(); fs::create_hard_link(real, folder + "/second.dat"); break;
         case 5: fs::create_directory(real); refused = true; break;
         case 6: touch(); path = real + "/inside.dat"; refused = true; break;
+        case 7:  // a loop of links, or a FIFO nobody reads
+            if (table[0].Angle & 1) {
+                fs::create_symlink("b.dat", folder + "/a.dat");
+                fs::create_symlink("a.dat", folder + "/b.dat");
+                path = folder + "/a.dat";
+            } else {
+                mkfifo(real.c_str(), 0600);
+            }
+            refused = true;
+            break;
         default: break;
     }
     const bool saved = platecam::fuzz::Step([&] { platecam::WriteDesignFile(path, table); });
@@ -53,7 +63,9 @@ void SaveOver(int kind, const platecam::MotionTable& table, const std::string& e
     if (kind == 4 && platecam::ReadWholeFile(folder + "/second.dat", 1024) != expected) {
         Fail("a hard link misses the new content");
     }
-    if ((kind == 2 || kind == 3) && !fs::is_symlink(path)) Fail("a link became a file");
+    if ((kind == 2 || kind == 3) && (!fs::is_symlink(path) || !platecam::SameFile(path, real))) {
+        Fail("a link became a file");
+    }
     if (std::distance(fs::directory_iterator(folder), {}) != 1 + (kind >= 2 && kind <= 4)) {
         Fail("a save left a file behind");
     }
@@ -65,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace platecam;
     if (size < 2) return 0;
     const fuzz::Choices choices = fuzz::ChoicesFrom(data[size - 2]);
-    const int saveKind = data[size - 1] % 8;
+    const int saveKind = data[size - 1] % 8;  // 0 nothing there, 1..7 the kinds below
     const std::string bytes(reinterpret_cast<const char*>(data), size - 2);
     static const std::string input = ScratchPath("in.dat");
     {
