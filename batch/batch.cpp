@@ -445,8 +445,10 @@ std::string JsonDocument(const Run& run) {
     const TableWalk walk = WalkTable(d.MotionTable);
     const int rows = walk.terminatorRow ? walk.terminatorRow : MotionRowCount;
     for (int k = 0; k < rows; ++k) {
-        table.push_back({{"angle_deg", d.MotionTable[k].Angle},
-                         {"displacement_mm", d.MotionTable[k].Value}});
+        // Copies: the records are packed, and a reference to their values would be misaligned.
+        const std::int32_t angle = d.MotionTable[k].Angle;
+        const double value = d.MotionTable[k].Value;
+        table.push_back({{"angle_deg", angle}, {"displacement_mm", value}});
     }
     doc["inputs"] = {{"base_radius_mm", d.BaseRadius},
                      {"roller_radius_mm", d.RollerRadius},
