@@ -161,7 +161,7 @@ TEST(SaveFile, LongestNamesSaveAndLeaveNothingBehind) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{name}));
 }
 
-TEST(SaveFile, FifoIsWrittenIntoAndNeverWaitedOn) {
+TEST(SaveFile, FifoAndDeviceAreWrittenIntoAndNeverWaitedOn) {
     TempDir dir;
     const std::string fifo = dir.path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -189,6 +189,10 @@ TEST(SaveFile, FifoIsWrittenIntoAndNeverWaitedOn) {
     EXPECT_EQ(received, "drawing");
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"pipe"}));
+
+    // A device stays the device, even for root.
+    EXPECT_EQ(MessageOf([] { SaveFile("/dev/null", "drawing"); }), "(no error)");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 }  // namespace
