@@ -1,0 +1,77 @@
+#include "language/language.h"
+
+#include <libintl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#ifndef PLATECAM_LOCALE_DIR
+#define PLATECAM_LOCALE_DIR "/usr/share/locale"
+#endif
+
+namespace platecam {
+
+namespace {
+
+constexpr const char* Domain = "platecam";
+Language current = Language::English;
+
+bool HasCatalogue(const std::string& directory) {
+    struct stat info {};
+    return ::stat((directory + "/ja/LC_MESSAGES/platecam.mo").c_str(), &info) == 0 &&
+           S_ISREG(info.st_mode);
+}
+
+std::string ProgramDirectory() {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return {};
+    std::string path(self, static_cast<std::size_t>(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+std::string FindCatalogues(const std::string& given) {
+    if (!given.empty()) return given;
+    const std::string dir = ProgramDirectory();
+    if (!dir.empty()) {
+        for (const char* relative : {"/../share/locale", "/../locale"}) {
+            if (HasCatalogue(dir + relative)) return dir + relative;
+        }
+    }
+    return PLATECAM_LOCALE_DIR;
+}
+
+}  // namespace
+
+Language LanguageFromEnvironment() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            return std::strncmp(value, "ja", 2) == 0 ? Language::Japanese : Language::English;
+        }
+    }
+    return Language::English;
+}
+
+void UseLanguage(Language language, const std::string& catalogueDirectory) {
+    current = language;
+    // gettext ignores LANGUAGE in the plain "C" locale, and the user's own locale may not
+    // be installed: C.UTF-8 is on every Debian system and changes no number format, since
+    // only the messages' category is set.
+    ::setenv("LANGUAGE", language == Language::Japanese ? "ja" : "en", 1);
+    if (!::setlocale(LC_MESSAGES, "C.UTF-8")) ::setlocale(LC_MESSAGES, "C.utf8");
+    ::bindtextdomain(Domain, FindCatalogues(catalogueDirectory).c_str());
+    ::bind_textdomain_codeset(Domain, "UTF-8");
+}
+
+Language CurrentLanguage() { return current; }
+
+const char* Tr(const char* messageId) {
+    if (current == Language::English) return messageId;
+    return ::dgettext(Domain, messageId);
+}
+
+}  // namespace platecam
