@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "language/language.h"
 #include "platecam_version.h"
 #include "ui/main_form.h"
 
@@ -68,6 +69,9 @@ int main(int argc, char* argv[]) {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&translator);
     }
+    // The window speaks Japanese whatever the locale; set after the application, which sets
+    // the process locale from the environment.
+    platecam::UseLanguage(platecam::Language::Japanese);
     platecam::QtUiHost host;
     platecam::TForm1 form(host);
     host.SetParent(&form);

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <cstdio>
 
+#include "language/language.h"
 #include "ui/main_form.h"
 
 int main(int argc, char* argv[]) {
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     }
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    platecam::UseLanguage(platecam::Language::Japanese);
     platecam::QtUiHost host;
     platecam::TForm1 form(host);
     host.SetParent(&form);

@@ -327,7 +327,7 @@ CheckTexts FormatChecks(const Run& run) {
     t.contourValue = run.status.completed
                          ? "complete"
                          : "stopped at " + Angle(run.status.stoppedAt, S) + " deg (" +
-                               msg::RollerTooLarge + ")";
+                               Message(msg::RollerTooLarge) + ")";
     return t;
 }
 
@@ -609,7 +609,7 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     Run run(options);
     try {
         Compute(run);
-        if (!run.status.completed) err << msg::RollerTooLarge << "\n";
+        if (!run.status.completed) err << Message(msg::RollerTooLarge) << "\n";
         if (!options.dxf.empty()) {
             DxfLines lines;
             BuildDxf(lines, *run.design, options.points);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "language/language.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int FinishStandardStreams(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platecam::UseLanguage(platecam::LanguageFromEnvironment());
     const int status =
         platecam::RunBatch(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     return FinishStandardStreams(status);

@@ -153,7 +153,7 @@ Replace ReplaceThroughTemporary(const std::string& target, const std::string& sh
     const bool complete = WriteBytes(fd, bytes, writer) && ::fsync(fd) == 0;
     if (!complete) {
         discard();
-        throw CamError(msg::WriteError);
+        throw CamError(Message(msg::WriteError));
     }
     if (name.empty()) {
         for (int attempt = 0; attempt < 100 && name.empty(); ++attempt) {
@@ -168,7 +168,7 @@ Replace ReplaceThroughTemporary(const std::string& target, const std::string& sh
     }
     if (!file.Close()) {
         discard();
-        throw CamError(msg::WriteError);
+        throw CamError(Message(msg::WriteError));
     }
     if (::renameat(folder.get(), name.c_str(), folder.get(), NameOf(target).c_str()) != 0) {
         discard();
@@ -200,7 +200,7 @@ int DescriptorNamed(const std::string& path) {
 void WriteInPlace(int fd, std::string_view bytes, const ByteWriter& writer) {
     const bool complete = ::ftruncate(fd, 0) == 0 && WriteBytes(fd, bytes, writer) &&
                           ::fsync(fd) == 0;
-    if (!complete) throw CamError(msg::WriteError);
+    if (!complete) throw CamError(Message(msg::WriteError));
 }
 
 }  // namespace
@@ -208,7 +208,7 @@ void WriteInPlace(int fd, std::string_view bytes, const ByteWriter& writer) {
 void SaveFile(const std::string& path, std::string_view bytes, const ByteWriter& writer) {
     if (path.empty()) CannotCreate(path);
     if (const int fd = DescriptorNamed(path); fd >= 0) {
-        if (!WriteBytes(fd, bytes, writer)) throw CamError(msg::WriteError);
+        if (!WriteBytes(fd, bytes, writer)) throw CamError(Message(msg::WriteError));
         return;
     }
     struct stat info {};
@@ -220,7 +220,7 @@ void SaveFile(const std::string& path, std::string_view bytes, const ByteWriter&
         if (target.get() < 0) CannotCreate(path);
         ::fcntl(target.get(), F_SETFL, ::fcntl(target.get(), F_GETFL) & ~O_NONBLOCK);
         if (!WriteBytes(target.get(), bytes, writer) || !target.Close()) {
-            throw CamError(msg::WriteError);
+            throw CamError(Message(msg::WriteError));
         }
         return;
     }
@@ -240,7 +240,7 @@ void SaveFile(const std::string& path, std::string_view bytes, const ByteWriter&
     if (info.st_nlink > 1 ||
         ReplaceThroughTemporary(target, path, bytes, writer, &info) == Replace::FolderRefused) {
         WriteInPlace(existing.get(), bytes, writer);
-        if (!existing.Close()) throw CamError(msg::WriteError);
+        if (!existing.Close()) throw CamError(Message(msg::WriteError));
     }
 }
 
@@ -258,7 +258,7 @@ std::string ReadWholeFile(const std::string& path, std::size_t limit) {
         const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw CamError(msg::ReadError);
+            throw CamError(Message(msg::ReadError));
         }
         if (n == 0) break;
         data.append(buffer, static_cast<std::size_t>(n));

@@ -2,8 +2,10 @@
 
 namespace platecam {
 
-std::string FormatMessage(const char* pattern, const std::string& argument) {
-    std::string text(pattern);
+std::string Message(const char* id) { return Tr(id); }
+
+std::string FormatMessage(const char* id, const std::string& argument) {
+    std::string text(Tr(id));
     for (const char* hole : {"%s", "%d"}) {
         auto at = text.find(hole);
         if (at != std::string::npos) {
@@ -14,8 +16,8 @@ std::string FormatMessage(const char* pattern, const std::string& argument) {
     return text;
 }
 
-void ThrowInvalidOperation() { throw CamError(msg::InvalidOperation); }
-void ThrowDivisionByZero() { throw CamError(msg::DivisionByZero); }
-void ThrowOverflow() { throw CamError(msg::Overflow); }
+void ThrowInvalidOperation() { throw CamError(Message(msg::InvalidOperation)); }
+void ThrowDivisionByZero() { throw CamError(Message(msg::DivisionByZero)); }
+void ThrowOverflow() { throw CamError(Message(msg::Overflow)); }
 
 }  // namespace platecam

@@ -1,31 +1,39 @@
 #pragma once
-// The one exception type of the program: it carries the message the user sees (UTF-8).
+// The one exception type of the program: it carries the message the user sees (UTF-8), in
+// the language in use when it was raised.
 
 #include <cmath>
 #include <stdexcept>
 #include <string>
 
+#include "language/language.h"
+
 namespace platecam {
 
 namespace msg {
-inline constexpr const char* InvalidOperation = "不正な浮動小数点数演算命令";
-inline constexpr const char* DivisionByZero = "0 による浮動小数点数除算";
-inline constexpr const char* Overflow = "浮動小数点数のオーバーフロー";
-inline constexpr const char* NotFloat = "'%s' は浮動小数点数ではありません";
-inline constexpr const char* NotInteger = "'%s' は整数ではありません";
-inline constexpr const char* AngleOutOfRange = "角度 %d は範囲外です";
-inline constexpr const char* RollerTooLarge = "コロに対して変動が大きすぎる";
-inline constexpr const char* CannotOpen = "ファイル %s は開けません";
-inline constexpr const char* CannotCreate = "ファイル %s を作成できません";
-inline constexpr const char* ReadError = "ストリームからの読み込みエラー";
-inline constexpr const char* WriteError = "ストリームへの書き込みエラー";
-inline constexpr const char* NotDesignFile = "ファイル %s はカムの設計ファイルではありません";
-inline constexpr const char* CannotInsertLine = "行を挿入できません";
-inline constexpr const char* NoTimer = "タイマーを取得できません";
+// Message ids: the English texts; the Japanese ones come from the catalogue (po/ja.po).
+inline constexpr const char* InvalidOperation = "invalid floating-point operation";
+inline constexpr const char* DivisionByZero = "floating-point division by zero";
+inline constexpr const char* Overflow = "floating-point overflow";
+inline constexpr const char* NotFloat = "'%s' is not a valid floating-point value";
+inline constexpr const char* NotInteger = "'%s' is not a valid integer value";
+inline constexpr const char* AngleOutOfRange = "angle %d is out of range";
+inline constexpr const char* RollerTooLarge = "the motion changes too fast for the roller";
+inline constexpr const char* CannotOpen = "cannot open file %s";
+inline constexpr const char* CannotCreate = "cannot create file %s";
+inline constexpr const char* ReadError = "stream read error";
+inline constexpr const char* WriteError = "stream write error";
+inline constexpr const char* NotDesignFile = "file %s is not a cam design file";
+inline constexpr const char* CannotInsertLine = "cannot insert a line";
+inline constexpr const char* NoTimer = "no timer available";
+inline constexpr const char* OutOfMemory = "out of memory";
 }  // namespace msg
 
-// Replaces the first "%s" or "%d" of a message pattern.
-std::string FormatMessage(const char* pattern, const std::string& argument);
+// The text of a message id in the language in use.
+std::string Message(const char* id);
+
+// The text of a message id with its first "%s" or "%d" replaced by the argument.
+std::string FormatMessage(const char* id, const std::string& argument);
 
 class CamError : public std::runtime_error {
 public:

@@ -156,7 +156,7 @@ void TForm1::Guarded(Action&& action) {
     } catch (const CamError& error) {
         host_.ShowError(Text(error.message()));
     } catch (const std::bad_alloc&) {
-        host_.ShowError(QStringLiteral("メモリが不足しています"));
+        host_.ShowError(Text(Message(msg::OutOfMemory)));
     } catch (const std::exception& error) {
         host_.ShowError(Text(error.what()));
     }
@@ -239,7 +239,7 @@ void TForm1::Button2Click() {
         ImageSurface& image = Image2->Surface();
         DrawPitchView(image, d);
         const ProfileStatus status = ComputeCamProfile(d);
-        if (!status.completed) host_.ShowInformation(Text(msg::RollerTooLarge));
+        if (!status.completed) host_.ShowInformation(Text(Message(msg::RollerTooLarge)));
         const double S = WholeViewSpan(d);
         DrawPointLoop(image, 0, RevolutionSamples(d) - 1, 0, 0, S, S, d.CamProfile);
     });

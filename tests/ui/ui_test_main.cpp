@@ -5,9 +5,13 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "language/language.h"
+
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    // After the application, which sets the process locale from the environment.
+    platecam::UseLanguage(platecam::Language::Japanese, PLATECAM_TEST_LOCALE_DIR);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
