@@ -24,11 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const BatchOptions options = ParseBatchOptions(arguments);
         // --help and --version end the parse wherever they stand: the rest may be half read.
         const bool sound = options.help || options.version ||
-                           (!options.design.empty() && options.law >= 0 &&
-                           options.law <= 2 &&
-                           (options.stepsPerDegree == 1 || options.stepsPerDegree == 2 ||
-                            options.stepsPerDegree == 5) &&
-                           options.maxPressure > 0 && options.maxPressure < 90 &&
+                           (!options.design.empty() &&
+                           (!options.law || (*options.law >= 0 && *options.law <= 2)) &&
+                           (!options.stepsPerDegree || *options.stepsPerDegree == 1 ||
+                            *options.stepsPerDegree == 2 || *options.stepsPerDegree == 5) &&
+                           (!options.maxPressure ||
+                            (*options.maxPressure > 0 && *options.maxPressure < 90)) &&
                            (!options.points || !options.dxf.empty()) &&
                            (!options.base || *options.base > 0) &&
                            (!options.roller || *options.roller >= 0) &&

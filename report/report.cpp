@@ -12,7 +12,7 @@
 #include <cmath>
 #include <functional>
 
-#include "batch/report_data.h"
+#include "report/report.h"
 
 namespace platecam {
 namespace {

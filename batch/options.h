@@ -1,0 +1,40 @@
+#pragma once
+// The command line of platecam-batch.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platecam {
+
+struct BatchOptions {
+    std::string design;
+    std::optional<int> law;             // --law: the window's index; else the design's own
+    std::optional<int> stepsPerDegree;  // --resolution; else the design's own
+    std::string dxf;
+    bool points = false;
+    std::string csv;
+    bool check = false;
+    std::optional<double> maxPressure;  // --max-pressure; else the design's own or 30
+    bool help = false;
+    bool version = false;
+    std::optional<double> base;    // radii for this run, instead of the file's
+    std::optional<double> roller;
+    std::optional<double> rpm;     // cam speed: kinematics per time
+    std::string json;
+    std::string report;
+    bool sizeBase = false;
+};
+
+// What is wrong with a command line, in a sentence for the user.
+struct BadUsage {
+    std::string text;
+};
+
+// The command line (without the program name) as options; throws BadUsage.
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// The --help text, options grouped.
+std::string BatchHelp();
+
+}  // namespace platecam

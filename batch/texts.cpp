@@ -1,0 +1,16 @@
+#include "batch/texts.h"
+
+#include "model/number_text.h"
+
+namespace platecam {
+
+const char* const LawNames[3] = {"cycloid", "trapezoid", "sine"};
+const char* const LawCaptions[3] = {"サイクロイド曲線(CY)", "変形台形曲線(MT)", "変形正弦曲線(MS)"};
+
+std::string Number(double value) { return FormatNumber(value, '.'); }
+std::string Figure(double value) { return FormatGeneral(value, 6, 15, '.'); }
+std::string Angle(int sample, int stepsPerDegree) {
+    return Number(static_cast<double>(sample) / stepsPerDegree);
+}
+
+}  // namespace platecam
