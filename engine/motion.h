@@ -3,6 +3,7 @@
 // the motion table has its own law, lift and span, and gives the lift and its first three
 // derivatives per radian of cam turn at any cam angle, from the laws' closed forms.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -31,6 +32,7 @@ const char* LawName(Law law);
 struct Normalised {
     double n, n1, n2, n3;
 };
+// The window's three are model/'s own (EvaluateMotionLaw, EvaluateMotionDerivatives).
 Normalised EvaluateLaw(Law law, double x);
 
 enum class SegmentKind { Rise, Dwell, Fall };
@@ -64,22 +66,43 @@ struct Join {
 class Motion {
 public:
     // Rows with strictly increasing angles from 0 to 360; the lift at 360 equals the lift
-    // at 0 (the caller checks the rules). Equal neighbouring lifts make a dwell.
+    // at 0 (the caller checks the rules). Equal neighbouring lifts make a dwell. Rows that
+    // break these rules, a lift that is not finite or a lift so large that a derivative
+    // would overflow throw CamError rather than give a motion with holes or infinities.
     static Motion FromRows(const std::vector<MotionRow>& rows);
 
     // At a join the later segment's values stand; 360 degrees is the end of the last one.
+    // The angle must lie in 0..360 (CamError otherwise, and on a motion never built).
     Kinematics At(double deg) const;
-    // The earlier segment's values where `deg` is a join (its end), else At(deg).
+    // The earlier segment's values where `deg` is a join (its end), else At(deg). At 0
+    // (and at 360) that is the end of the last segment.
     Kinematics EarlierSide(double deg) const;
+    // True at every row angle, 0 and 360 included.
     bool IsJoin(double deg) const;
 
     const std::vector<Segment>& Segments() const { return segments_; }
-    // Every join with a jump in velocity or acceleration, the join at 360/0 included.
+    // Every join with a jump in velocity or acceleration, in increasing angle; the join
+    // at 360/0 is reported at 0. A jump counts when it exceeds 1e-9 of the larger of the
+    // two segments' lift per radian (velocity) or per radian squared (acceleration): the
+    // laws' end values that are zero only to rounding (the cycloid's sin 2pi, the window's
+    // cut constants) stay far below that.
     std::vector<Join> Joins() const;
+    // The largest row lift (no law overshoots its rows); 0 for a motion never built.
     double LargestLift() const;
 
 private:
+    // What evaluation needs of a segment, worked out once: lift = base + scale * n(u) with
+    // u = x, or u = 1 - x for a fall run backwards; derivatives = factor_k * n^(k)(u).
+    struct Exact {
+        double base = 0, scale = 0;
+        double perRadian = 0, perRadian2 = 0, perRadian3 = 0;
+        bool backward = false;
+    };
+    Kinematics Evaluate(std::size_t segment, double x) const;
+
     std::vector<Segment> segments_;
+    std::vector<Exact> exact_;
+    std::vector<std::uint16_t> segmentOfDegree_;  // the segment holding [d, d + 1)
 };
 
 }  // namespace platecam::engine

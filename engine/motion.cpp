@@ -1,0 +1,217 @@
+#include "engine/motion.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/errors.h"
+#include "model/motion_law.h"
+
+namespace platecam::engine {
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+constexpr double DegreesToRadians = Pi / 180;
+
+constexpr const char* LawNames[LawCount] = {
+    "cycloid", "modified-trapezoid", "modified-sine", "simple-harmonic", "3-4-5",
+    "4-5-6-7", "double-harmonic",
+};
+
+// No law's first three derivatives reach this (the largest is the modified sine's jerk,
+// about 69.5): a segment whose factors stay finite when multiplied by it cannot overflow.
+// Likewise no law's n leaves 0..1 by more than rounding, so a finite base + 2 scale
+// bounds every lift: evaluation needs no checks of its own.
+constexpr double DerivativeBound = 128;
+
+int LawIndex(Law law) {
+    const int index = static_cast<int>(law);
+    if (index < 0 || index >= LawCount) ThrowInvalidOperation();
+    return index;
+}
+
+Normalised Window(int index, double x) {
+    const MotionDerivatives d = EvaluateMotionDerivatives(index, x);
+    return {EvaluateMotionLaw(index, x), d.velocity, d.acceleration, d.jerk};
+}
+
+Normalised SimpleHarmonic(double x) {
+    const double c = std::cos(Pi * x), s = std::sin(Pi * x);
+    return {(1 - c) / 2, Pi / 2 * s, Pi * Pi / 2 * c, -(Pi * Pi * Pi / 2) * s};
+}
+
+// Factored forms: the ends give exact zeros where the law has them.
+Normalised Polynomial345(double x) {
+    const double y = 1 - x;
+    return {x * x * x * (10 + x * (-15 + 6 * x)), 30 * x * x * y * y, 60 * x * y * (1 - 2 * x),
+            60 + x * (-360 + 360 * x)};
+}
+
+Normalised Polynomial4567(double x) {
+    const double y = 1 - x, x2 = x * x, y2 = y * y;
+    return {x2 * x2 * (35 + x * (-84 + x * (70 - 20 * x))), 140 * x2 * x * y2 * y,
+            420 * x2 * y2 * (1 - 2 * x), 840 * x * (1 - x * (6 - x * (10 - 5 * x)))};
+}
+
+// With c = cos(pi x), s = sin(pi x): cos(2 pi x) = 1 - 2 s^2 and sin(2 pi x) = 2 s c.
+Normalised DoubleHarmonic(double x) {
+    const double c = std::cos(Pi * x), s = std::sin(Pi * x);
+    const double c2 = 1 - 2 * s * s;
+    return {((1 - c) - s * s / 2) / 2, Pi / 2 * s * (1 - c), Pi * Pi / 2 * (c - c2),
+            Pi * Pi * Pi / 2 * s * (4 * c - 1)};
+}
+
+void CheckFinite(double value) {
+    if (std::isnan(value)) ThrowInvalidOperation();
+    if (std::isinf(value)) ThrowOverflow();
+}
+
+}  // namespace
+
+std::optional<Law> LawFromName(std::string_view name) {
+    for (int k = 0; k < LawCount; ++k) {
+        if (name == LawNames[k]) return static_cast<Law>(k);
+    }
+    return std::nullopt;
+}
+
+const char* LawName(Law law) {
+    const int index = static_cast<int>(law);
+    return index >= 0 && index < LawCount ? LawNames[index] : "";
+}
+
+Normalised EvaluateLaw(Law law, double x) {
+    switch (law) {
+        case Law::Cycloid:
+        case Law::ModifiedTrapezoid:
+        case Law::ModifiedSine:
+            return Window(static_cast<int>(law), x);
+        case Law::SimpleHarmonic:
+            return SimpleHarmonic(x);
+        case Law::Polynomial345:
+            return Polynomial345(x);
+        case Law::Polynomial4567:
+            return Polynomial4567(x);
+        case Law::DoubleHarmonic:
+            return DoubleHarmonic(x);
+    }
+    ThrowInvalidOperation();
+}
+
+Motion Motion::FromRows(const std::vector<MotionRow>& rows) {
+    // The reader enforces these with messages naming the line; here they guard the
+    // lookup table, which must cover every degree exactly once.
+    if (rows.size() < 2 || rows.front().angle != 0 || rows.back().angle != 360 ||
+        rows.back().lift != rows.front().lift) {
+        ThrowInvalidOperation();
+    }
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        CheckFinite(rows[k].lift);
+        if (k > 0 && rows[k].angle <= rows[k - 1].angle) ThrowInvalidOperation();
+        if (k > 0) LawIndex(rows[k].law);
+    }
+
+    Motion motion;
+    motion.segmentOfDegree_.resize(360);
+    for (std::size_t k = 0; k + 1 < rows.size(); ++k) {
+        const MotionRow& from = rows[k];
+        const MotionRow& to = rows[k + 1];
+        Segment segment;
+        segment.startDeg = from.angle;
+        segment.endDeg = to.angle;
+        segment.startLift = from.lift;
+        segment.endLift = to.lift;
+        segment.law = to.law;
+        segment.kind = to.lift > from.lift   ? SegmentKind::Rise
+                       : to.lift < from.lift ? SegmentKind::Fall
+                                             : SegmentKind::Dwell;
+        Exact exact;
+        exact.base = from.lift + 0.0;  // a row's -0 rests at 0
+        if (segment.kind != SegmentKind::Dwell) {
+            // The double harmonic falls as its rise run backwards, so that its end without
+            // acceleration stays at the bottom; every other law falls by the window's rule
+            // y0 + (y1 - y0) n(x), the same curve, with the window's roundings.
+            exact.backward = segment.kind == SegmentKind::Fall && to.law == Law::DoubleHarmonic;
+            if (exact.backward) exact.base = to.lift + 0.0;
+            exact.scale = exact.backward ? ToHeld(static_cast<long double>(from.lift) - to.lift)
+                                         : ToHeld(static_cast<long double>(to.lift) - from.lift);
+            const double sign = exact.backward ? -1 : 1;
+            const double span = (segment.endDeg - segment.startDeg) * DegreesToRadians;
+            exact.perRadian = sign * exact.scale / span;
+            exact.perRadian2 = exact.scale / (span * span);
+            exact.perRadian3 = sign * exact.scale / (span * span * span);
+            for (double factor : {exact.perRadian, exact.perRadian2, exact.perRadian3}) {
+                CheckFinite(factor * DerivativeBound);
+            }
+            CheckFinite(std::fabs(exact.base) + 2 * std::fabs(exact.scale));
+        }
+        const auto index = static_cast<std::uint16_t>(motion.segments_.size());
+        std::fill(motion.segmentOfDegree_.begin() + from.angle,
+                  motion.segmentOfDegree_.begin() + to.angle, index);
+        motion.segments_.push_back(segment);
+        motion.exact_.push_back(exact);
+    }
+    return motion;
+}
+
+Kinematics Motion::Evaluate(std::size_t segment, double x) const {
+    const Exact& e = exact_[segment];
+    if (segments_[segment].kind == SegmentKind::Dwell) return {e.base, 0, 0, 0};
+    const Normalised m = EvaluateLaw(segments_[segment].law, e.backward ? 1 - x : x);
+    // The lift as the window forms it: the law's value times the rise, in extended
+    // precision, then rounded once. Adding +0 turns a fall's -0 at rest into 0, so that no
+    // "-0" reaches a table.
+    return {static_cast<double>(static_cast<long double>(m.n) * e.scale + e.base),
+            e.perRadian * m.n1 + 0.0, e.perRadian2 * m.n2 + 0.0, e.perRadian3 * m.n3 + 0.0};
+}
+
+Kinematics Motion::At(double deg) const {
+    if (!(deg >= 0 && deg <= 360) || segments_.empty()) ThrowInvalidOperation();
+    // Rows are whole degrees, so the degree below the angle names its segment; at a row
+    // angle that is the later segment.
+    const std::size_t k =
+        deg < 360 ? segmentOfDegree_[static_cast<int>(deg)] : segments_.size() - 1;
+    const Segment& s = segments_[k];
+    return Evaluate(k, (deg - s.startDeg) / (s.endDeg - s.startDeg));
+}
+
+bool Motion::IsJoin(double deg) const {
+    if (!(deg >= 0 && deg <= 360) || segments_.empty()) return false;
+    if (deg == 360) return true;
+    const int d = static_cast<int>(deg);
+    return d == deg && segments_[segmentOfDegree_[d]].startDeg == d;
+}
+
+Kinematics Motion::EarlierSide(double deg) const {
+    if (!IsJoin(deg)) return At(deg);
+    const std::size_t later = deg == 360 ? 0 : segmentOfDegree_[static_cast<int>(deg)];
+    return Evaluate(later == 0 ? segments_.size() - 1 : later - 1, 1);
+}
+
+std::vector<Join> Motion::Joins() const {
+    std::vector<Join> joins;
+    for (std::size_t k = 0; k < segments_.size(); ++k) {
+        const std::size_t earlier = k == 0 ? segments_.size() - 1 : k - 1;
+        const Kinematics before = Evaluate(earlier, 1);
+        const Kinematics after = Evaluate(k, 0);
+        const Join join{segments_[k].startDeg, after.v - before.v, after.a - before.a};
+        const double velocityScale =
+            std::max(std::fabs(exact_[earlier].perRadian), std::fabs(exact_[k].perRadian));
+        const double accelerationScale =
+            std::max(std::fabs(exact_[earlier].perRadian2), std::fabs(exact_[k].perRadian2));
+        if (std::fabs(join.velocityJump) > 1e-9 * velocityScale ||
+            std::fabs(join.accelerationJump) > 1e-9 * accelerationScale) {
+            joins.push_back(join);
+        }
+    }
+    return joins;
+}
+
+double Motion::LargestLift() const {
+    if (segments_.empty()) return 0;
+    double largest = segments_.front().startLift;
+    for (const Segment& s : segments_) largest = std::max(largest, s.endLift);
+    return largest;
+}
+
+}  // namespace platecam::engine
