@@ -1,0 +1,113 @@
+#pragma once
+// The exact computation of a design document's cam: the follower's motion turned into the
+// pitch curve, the contour (the true envelope of the follower), the pressure angle and the
+// radii of curvature, at the output samples and on the fixed 0.05-degree grid of the
+// checks, and the smallest base circle that passes them.
+//
+// Frame: origin at the cam centre, x right, y up, cam angle 0 at the top, cam angles
+// advancing clockwise on the cam; the cam turns counter-clockwise, so the follower meets
+// increasing cam angles. A point at cam angle theta in the follower's frame lies in the
+// cam's frame turned by -theta (clockwise).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/motion.h"
+
+namespace platecam::engine {
+
+enum class FollowerKind { Roller, Flat, SwingRoller };
+
+struct Follower {
+    FollowerKind kind = FollowerKind::Roller;
+    double rollerRadius = 0;             // mm; roller and swing-roller
+    double offset = 0;                   // mm; roller: the line of motion x = offset
+    std::optional<double> faceWidth;     // mm; flat: checked when given
+    double armLength = 0;                // mm; swing-roller: pivot to roller centre
+    double pivotDistance = 0;            // mm; swing-roller: cam centre to pivot
+};
+
+struct CamSpec {
+    double baseRadius = 0;  // mm
+    Follower follower;
+    Motion motion;          // lift in mm; swing-roller: degrees of arm swing
+    int stepsPerDegree = 1;           // output samples: 1, 2 or 5 per degree
+    double maxPressureAngle = 30;     // degrees
+    double minBaseRadius = 0;         // mm: sizing never goes below it
+    double minRadiusOfCurvature = 0;  // mm: flat face, 0 meaning only > 0
+};
+
+struct Point {
+    double x = 0, y = 0;
+};
+
+// One output sample. Lift derivatives are per radian of cam turn in the lift's unit (a
+// swinging arm's in degrees per radian).
+struct Sample {
+    double angleDeg = 0;
+    Kinematics motion;
+    double pressureAngleDeg = 0;
+    Point pitch;    // roller centre; flat: the face's point on the follower's axis
+    Point contact;  // the contour
+    // Signed radius of curvature of the contour, mm, convex positive; empty where the
+    // contour is straight there.
+    std::optional<double> contourRadius;
+    // Signed radius of curvature of the pitch curve, mm (roller kinds); empty where straight.
+    std::optional<double> pitchRadius;
+};
+
+// The output samples i = 0 .. 360 S - 1; at a join the later segment's values stand.
+// Throws CamError (naming the key) for geometry that cannot exist: an offset that does not
+// fit inside the prime circle, an arm triangle that does not close.
+std::vector<Sample> ComputeSamples(const CamSpec& spec);
+
+// An extreme on the check grid, with its grid angle.
+struct GridExtreme {
+    bool found = false;
+    double value = 0;
+    double atDeg = 0;
+};
+
+// The largest magnitudes within one segment of the table, on the grid (both ends
+// included, each from its own segment's side).
+struct SegmentPeaks {
+    double velocity = 0, acceleration = 0, jerk = 0;  // per radian, lift units
+    double pressureDeg = 0;                           // largest |pressure angle|
+};
+
+struct GridChecks {
+    GridExtreme maxPressure, minPressure;  // degrees (not for the flat face: 0 by construction)
+    GridExtreme convexPitchRadius;         // smallest convex pitch radius, mm (roller kinds)
+    GridExtreme concaveContourRadius;      // smallest |concave contour radius|, mm, reported > 0
+    GridExtreme contourRadius;             // flat: smallest contour radius rho, mm (may be <= 0)
+    double faceWidthNeeded = 0;            // flat: max s' - min s', mm
+    double minContactOffset = 0, maxContactOffset = 0;  // flat: s' extremes, mm
+    std::vector<SegmentPeaks> segments;                 // one per segment of the motion
+
+    // Verdicts against the spec's limits.
+    bool pressurePass = true;
+    bool undercutPass = true;    // roller kinds: convex pitch radius >= roller radius
+    bool curvaturePass = true;   // flat: rho >= minimum (and > 0)
+    bool faceWidthPass = true;   // flat with a face width given
+    bool AllPass() const { return pressurePass && undercutPass && curvaturePass && faceWidthPass; }
+};
+
+// Every checked quantity on the grid k * 0.05 degrees, k = 0..7199, with both one-sided
+// values where a join falls on a grid angle; independent of the output resolution.
+GridChecks CheckOnGrid(const CamSpec& spec);
+
+struct Sizing {
+    bool found = false;
+    double baseRadius = 0;      // the smallest multiple of 0.01 mm that passes
+    double searchedUpTo = 0;    // mm
+    bool isMinimum = false;     // the result is the minimum base radius itself
+    bool passesAsGiven = false;
+    GridChecks checks;          // at baseRadius
+};
+
+// The smallest base radius (a multiple of 0.01 mm, >= minBaseRadius) at which CheckOnGrid
+// passes, everything else kept (an arm keeps its length and pivot distance).
+Sizing SizeBaseRadius(const CamSpec& spec);
+
+}  // namespace platecam::engine
