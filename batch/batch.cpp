@@ -4,25 +4,46 @@
 
 #include "batch/check_text.h"
 #include "batch/csv.h"
+#include "batch/dxf_output.h"
 #include "batch/json.h"
 #include "batch/options.h"
 #include "batch/report_input.h"
 #include "batch/report_module.h"
 #include "batch/run.h"
-#include "files/dxf.h"
+#include "files/design_document.h"
 #include "files/save_file.h"
+#include "language/language.h"
 #include "model/errors.h"
 #include "platecam_version.h"
 
 namespace platecam {
+
+namespace {
+
+struct Output {
+    const std::string* path;
+    const char* option;
+};
+
+// The design as this run used it, as a design document.
+std::string SavedDesign(const Run& run) {
+    if (!run.input.document) throw CamError(run.notADesign);
+    return FormatDesignDocument(*run.input.document);
+}
+
+}  // namespace
 
 int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     BatchOptions options;
     try {
         options = ParseBatchOptions(arguments);
     } catch (const BadUsage& bad) {
-        err << "platecam-batch: " << bad.text << "\n" << "Try 'platecam-batch --help'.\n";
+        err << "platecam-batch: " << bad.text << "\n"
+            << Tr("Try 'platecam-batch --help'.") << "\n";
         return 2;
+    }
+    if (options.language) {
+        UseLanguage(*options.language == "ja" ? Language::Japanese : Language::English);
     }
     if (options.help) {
         out << BatchHelp();
@@ -32,41 +53,64 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         out << "platecam-batch " << PLATECAM_VERSION << "\n";
         return 0;
     }
+    const Output outputs[] = {{&options.dxf, "--dxf"},       {&options.csv, "--csv"},
+                              {&options.json, "--json"},     {&options.report, "--report"},
+                              {&options.saveDesign, "--save-design"}};
     // Writing over the design would destroy it: refuse before anything is written.
-    for (const std::string* output : {&options.dxf, &options.csv, &options.json, &options.report}) {
-        if (!output->empty() && SameFile(*output, options.design)) {
-            err << "platecam-batch: output " << *output << " is the design file "
-                << options.design << " itself; nothing written\n";
+    for (const Output& output : outputs) {
+        if (!output.path->empty() && SameFile(*output.path, options.design)) {
+            err << "platecam-batch: "
+                << Tr("output %1 is the design file %2 itself; nothing written",
+                      {*output.path, options.design})
+                << "\n";
             return 2;
         }
     }
     Run run(options);
+    int status = 0;
     try {
         Compute(run);
-        if (!run.status.completed) err << Message(msg::RollerTooLarge) << "\n";
-        if (!options.dxf.empty()) {
-            DxfLines lines;
-            BuildDxf(lines, *run.design, options.points);
-            WriteDxfFile(options.dxf, lines);
+        if (run.window && !run.window->status.completed) {
+            err << Message(msg::RollerTooLarge) << "\n";
         }
-        if (!options.csv.empty()) SaveFile(options.csv, CsvText(run));
-        if (!options.json.empty()) SaveFile(options.json, JsonText(run));
-        if (!options.report.empty()) {
-            std::string error, pdf;
-            const RenderReportFunction render = LoadReportModule(error);
-            if (!render || !render(MakeReportInput(run), pdf, error)) {
-                err << "platecam-batch: no report: " << error << "\n";
-                return 2;
+        std::vector<std::pair<std::string, std::string>> files;
+        if (!options.dxf.empty()) {
+            std::string refusal;
+            std::string bytes = DxfBytes(run, options.points, refusal);
+            if (!refusal.empty()) {
+                err << "platecam-batch: " << refusal << "\n";
+                status = 1;
+            } else {
+                files.emplace_back(options.dxf, std::move(bytes));
             }
-            SaveFile(options.report, pdf);
+        }
+        if (status == 0) {
+            if (!options.csv.empty()) files.emplace_back(options.csv, CsvText(run));
+            if (!options.json.empty()) files.emplace_back(options.json, JsonText(run));
+            if (!options.saveDesign.empty()) files.emplace_back(options.saveDesign, SavedDesign(run));
+            if (!options.report.empty()) {
+                std::string error, pdf;
+                const RenderReportFunction render = LoadReportModule(error);
+                if (!render || !render(MakeReportInput(run), pdf, error)) {
+                    err << "platecam-batch: " << Tr("no report: %1", {error}) << "\n";
+                    return 2;
+                }
+                files.emplace_back(options.report, std::move(pdf));
+            }
+            for (const auto& [path, bytes] : files) SaveFile(path, bytes);
         }
     } catch (const CamError& e) {
         err << "platecam-batch: " << e.message() << "\n";
         return 2;
+    } catch (const BadUsage& bad) {
+        err << "platecam-batch: " << bad.text << "\n";
+        return 2;
     }
-    if (!options.check) return 0;
-    PrintCheck(out, run);
-    return run.verdicts.all() ? 0 : 1;
+    if (options.check) {
+        PrintCheck(out, run);
+        if (!run.Passes()) status = 1;
+    }
+    return status;
 }
 
 }  // namespace platecam

@@ -1,112 +1,323 @@
 #include "batch/check_text.h"
 
+#include <cmath>
+
 #include "batch/texts.h"
+#include "language/language.h"
 #include "model/errors.h"
+#include "model/number_text.h"
 
 namespace platecam {
 
-std::string Verdict(bool ok) { return ok ? "ok" : "FAIL"; }
+namespace {
 
-CheckTexts FormatChecks(const Run& run) {
-    const CamDesign& d = *run.design;
-    const int S = run.S();
-    CheckTexts t;
-    t.pressureValue = "max " + Figure(run.checks.maxPressure.value) + " deg, min " +
-                      Figure(run.checks.minPressure.value) + " deg";
-    t.pressureWhere = Angle(run.checks.maxPressure.sample, S) + " deg, " +
-                      Angle(run.checks.minPressure.sample, S) + " deg";
-    t.pressureLimit = "+-" + Number(run.maxPressure) + " deg";
-    if (run.checks.convexPitchRadius.found) {
-        t.undercutValue = Figure(run.checks.convexPitchRadius.value) + " mm";
-        t.undercutWhere = Angle(run.checks.convexPitchRadius.sample, S) + " deg";
-    } else {
-        t.undercutValue = "no convex part";
-    }
-    t.undercutLimit = "roller " + Number(d.RollerRadius) + " mm";
-    t.contourValue = run.status.completed
-                         ? "complete"
-                         : "stopped at " + Angle(run.status.stoppedAt, S) + " deg (" +
-                               Message(msg::RollerTooLarge) + ")";
-    return t;
-}
+const char* const Degree = "°";
 
-std::string SizingText(const Run& run) {
-    const SizingResult& s = *run.sizing;
-    if (!s.found) {
-        return "sizing: nothing up to " + Number(s.searchedUpTo) + " mm passes every check";
-    }
-    std::string text = "sizing: smallest base radius " + Number(s.baseRadius) +
-                       " mm (pressure angle max " + Figure(s.checks.maxPressure.value) +
-                       " deg, min " + Figure(s.checks.minPressure.value) + " deg";
-    if (s.checks.convexPitchRadius.found) {
-        text += ", smallest convex radius of curvature " +
-                Figure(s.checks.convexPitchRadius.value) + " mm";
-    }
-    text += ")";
-    if (s.passesAsGiven) {
-        text += "; the checks pass at the radius " + Number(run.design->BaseRadius) +
-                " mm already";
+std::string Rounded(double value, int decimals) {
+    // Fixed decimals from the shortest exact text, halves away from zero as FormatGeneral.
+    const double scale = std::pow(10.0, decimals);
+    double r = std::round(value * scale) / scale;
+    if (r == 0) r = 0;  // no "-0"
+    std::string text = FormatGeneral(r, 15, 15, '.');
+    if (decimals > 0) {
+        auto dot = text.find('.');
+        if (dot == std::string::npos) {
+            text += '.';
+            dot = text.size() - 1;
+        }
+        while (static_cast<int>(text.size() - dot - 1) < decimals) text += '0';
     }
     return text;
 }
 
-std::string ConcaveText(const Run& run) {
-    const Extreme& c = run.checks.concaveContourRadius;
-    if (!c.found) return "contour: no concave part (information)";
-    return "contour: smallest concave radius of curvature " + Figure(-c.value) + " mm at " +
-           Angle(c.sample, run.S()) + " deg; a milling cutter must be smaller (information)";
+bool IsFlat(const Run& run) {
+    return run.spec && run.spec->follower.kind == engine::FollowerKind::Flat;
 }
 
-std::string WindowMethodText(const Run& run) {
-    const CamDesign& d = *run.design;
-    if (run.windowPressureError) {
-        return "pressure angle (window method): not computed (" + *run.windowPressureError + ")";
+std::string SegmentLaw(const Run& run, std::size_t k) {
+    if (!run.input.isDocument) return LawCaptions[run.input.law];
+    return engine::LawName(run.spec->motion.Segments()[k].law);
+}
+
+void PressureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    const engine::GridChecks& g = *run.grid;
+    if (IsFlat(run)) {
+        items.push_back({Tr("pressure angle"), Tr("0° by construction (flat face)"), "", "",
+                         Verdict::Information, ""});
+        return;
     }
-    const WindowExtremes w = FindWindowExtremes(d);
-    return "pressure angle (window method): max " + Figure(d.MaxPressureAngle) + " deg at " +
-           Angle(w.maxAt, run.S()) + " deg, min " + Figure(d.MinPressureAngle) + " deg at " +
-           Angle(w.minAt, run.S()) + " deg";
+    CheckItem item;
+    item.check = Tr("pressure angle");
+    item.value = Tr("max %1, min %2", {f.AngleText(g.maxPressure.value), f.AngleText(g.minPressure.value)});
+    item.where = f.AngleText(g.maxPressure.atDeg) + ", " + f.AngleText(g.minPressure.atDeg);
+    item.limit = "±" + f.AngleText(run.spec->maxPressureAngle);
+    item.verdict = g.pressurePass ? Verdict::Pass : Verdict::Fail;
+    if (!g.pressurePass) {
+        const double worst = std::max(g.maxPressure.value, -g.minPressure.value);
+        item.reason = Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
+                         {f.AngleText(worst - run.spec->maxPressureAngle)});
+    }
+    items.push_back(item);
 }
 
-std::string KinematicsText(const Run& run) {
+void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    const engine::GridChecks& g = *run.grid;
+    const engine::CamSpec& spec = *run.spec;
+    if (IsFlat(run)) {
+        CheckItem rho;
+        rho.check = Tr("contour radius of curvature");
+        rho.value = Tr("smallest %1", {f.LengthText(g.contourRadius.value)});
+        rho.where = f.AngleText(g.contourRadius.atDeg);
+        rho.limit = spec.minRadiusOfCurvature > 0 ? "≥ " + f.LengthText(spec.minRadiusOfCurvature)
+                                                  : "> " + f.LengthText(0);
+        rho.verdict = g.curvaturePass ? Verdict::Pass : Verdict::Fail;
+        if (!g.curvaturePass) {
+            rho.reason = g.contourRadius.value <= 0
+                             ? Tr("the contour has a cusp or a loop at %1: the face cannot follow it",
+                                  {f.AngleText(g.contourRadius.atDeg)})
+                             : Tr("%1 below the smallest radius allowed",
+                                  {f.LengthText(spec.minRadiusOfCurvature - g.contourRadius.value)});
+        }
+        items.push_back(rho);
+        CheckItem face;
+        face.check = Tr("face width");
+        face.value = Tr("%1 needed (contact from %2 to %3)",
+                        {f.LengthText(g.faceWidthNeeded), f.LengthText(g.minContactOffset),
+                         f.LengthText(g.maxContactOffset)});
+        if (spec.follower.faceWidth) {
+            face.limit = Tr("face %1", {f.LengthText(*spec.follower.faceWidth)});
+            face.verdict = g.faceWidthPass ? Verdict::Pass : Verdict::Fail;
+            if (!g.faceWidthPass) {
+                face.reason = Tr("the face is %1 too narrow",
+                                 {f.LengthText(g.faceWidthNeeded - *spec.follower.faceWidth)});
+            }
+        }
+        items.push_back(face);
+        return;
+    }
+    CheckItem undercut;
+    undercut.check = Tr("undercut");
+    if (g.convexPitchRadius.found) {
+        undercut.value = Tr("smallest convex pitch radius %1", {f.LengthText(g.convexPitchRadius.value)});
+        undercut.where = f.AngleText(g.convexPitchRadius.atDeg);
+    } else {
+        undercut.value = Tr("the pitch curve has no convex part");
+    }
+    undercut.limit = Tr("roller radius %1", {f.LengthText(spec.follower.rollerRadius)});
+    undercut.verdict = g.undercutPass ? Verdict::Pass : Verdict::Fail;
+    if (!g.undercutPass) {
+        undercut.reason = Tr("the roller is larger than the bend of its path: the contour would be undercut");
+    }
+    items.push_back(undercut);
+    CheckItem concave;
+    concave.check = Tr("concave contour");
+    if (g.concaveContourRadius.found) {
+        concave.value = Tr("smallest concave radius %1; a milling cutter must be smaller",
+                           {f.LengthText(g.concaveContourRadius.value)});
+        concave.where = f.AngleText(g.concaveContourRadius.atDeg);
+    } else {
+        concave.value = Tr("no concave part");
+    }
+    items.push_back(concave);
+}
+
+void WindowItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    if (!run.window) return;
+    const WindowRun& w = *run.window;
+    CheckItem roller;
+    roller.check = Tr("contour (window construction)");
+    roller.value = w.status.completed
+                       ? Tr("complete")
+                       : Tr("stopped at %1 (%2)", {f.AngleText(static_cast<double>(w.status.stoppedAt) / w.S()),
+                                                    Message(msg::RollerTooLarge)});
+    items.push_back(roller);
+    CheckItem method;
+    method.check = Tr("pressure angle (window method)");
+    if (w.pressureError) {
+        method.value = Tr("not computed (%1)", {*w.pressureError});
+    } else {
+        const CamDesign& d = *w.design;
+        const WindowExtremes e = FindWindowExtremes(d);
+        method.value = Tr("max %1, min %2", {f.AngleText(d.MaxPressureAngle), f.AngleText(d.MinPressureAngle)});
+        method.where = f.AngleText(static_cast<double>(e.maxAt) / w.S()) + ", " +
+                       f.AngleText(static_cast<double>(e.minAt) / w.S());
+    }
+    items.push_back(method);
+}
+
+void JoinItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    const LiftUnits u = UnitsOf(run);
+    for (const engine::Join& join : run.spec->motion.Joins()) {
+        if (join.accelerationJump == 0 && join.velocityJump == 0) continue;
+        CheckItem item;
+        item.check = Tr("join");
+        item.where = f.AngleText(join.atDeg);
+        item.value = Tr("velocity jumps by %1 %2, acceleration by %3 %4",
+                        {f.FigureText(join.velocityJump * u.perRadianScale), u.perRadian[0],
+                         f.FigureText(join.accelerationJump * u.perRadianScale), u.perRadian[1]});
+        item.verdict = Verdict::Warning;
+        item.reason = Tr("a jump in acceleration is a shock to the follower train");
+        items.push_back(item);
+    }
+}
+
+void KinematicsItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
     const Peaks p = FindPeaks(run);
-    if (run.options.rpm) {
-        return "kinematics at " + Number(*run.options.rpm) + " rpm: peak velocity " +
-               Figure(p.velocity) + " mm/s, acceleration " + Figure(p.acceleration) +
-               " m/s2, jerk " + Figure(p.jerk) + " m/s3";
+    const LiftUnits u = UnitsOf(run);
+    CheckItem item;
+    if (const auto w = run.Omega()) {
+        item.check = Tr("kinematics at %1 rpm", {Number(*run.input.rpm)});
+        item.value = Tr("peak velocity %1 %2, acceleration %3 %4, jerk %5 %6",
+                        {f.FigureText(p.velocity), u.perSecond[0], f.FigureText(p.acceleration),
+                         u.perSecond[1], f.FigureText(p.jerk), u.perSecond[2]});
+    } else {
+        item.check = Tr("kinematics per radian");
+        item.value = Tr("peak velocity %1 %2, acceleration %3 %4, jerk %5 %6",
+                        {f.FigureText(p.velocity), u.perRadian[0], f.FigureText(p.acceleration),
+                         u.perRadian[1], f.FigureText(p.jerk), u.perRadian[2]});
     }
-    return "kinematics per radian: peak velocity " + Figure(p.velocity) + " mm/rad, acceleration " +
-           Figure(p.acceleration) + " mm/rad2, jerk " + Figure(p.jerk) + " mm/rad3";
+    items.push_back(item);
+}
+
+void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    if (!run.options.sizeBase) return;
+    CheckItem item;
+    item.check = Tr("sizing");
+    if (!run.sizing) {
+        item.value = Tr("cannot size: %1", {run.notADesign});
+        items.push_back(item);
+        return;
+    }
+    const engine::Sizing& s = *run.sizing;
+    if (!s.found) {
+        item.value = Tr("nothing from %1 up to %2 passes every check",
+                        {f.LengthText(run.spec->minBaseRadius), f.LengthText(s.searchedUpTo)});
+        items.push_back(item);
+        return;
+    }
+    item.value = Tr("smallest base radius %1", {f.LengthText(s.baseRadius)});
+    if (s.isMinimum) {
+        item.value += "; " + Tr("that is the minimum base radius itself (%1)",
+                                {f.LengthText(run.spec->minBaseRadius)});
+    }
+    if (s.passesAsGiven) {
+        item.value += "; " + Tr("the checks pass at the radius %1 already", {f.LengthText(run.spec->baseRadius)});
+    }
+    if (run.sizedRollerTest) {
+        item.value += "; " + (run.sizedRollerTest->completed
+                                  ? Tr("the window construction completes there")
+                                  : Tr("the window construction stops there at %1",
+                                       {f.AngleText(static_cast<double>(run.sizedRollerTest->stoppedAt) /
+                                                    run.S())}));
+    }
+    items.push_back(item);
+}
+
+}  // namespace
+
+std::string FigureStyle::AngleText(double degrees) const {
+    return (rounded ? Rounded(degrees, 1) : Figure(degrees)) + Degree;
+}
+
+std::string FigureStyle::LengthText(double mm) const {
+    return (rounded ? Rounded(mm, 2) : Figure(mm)) + " mm";
+}
+
+std::string FigureStyle::FigureText(double value) const {
+    return rounded ? FormatGeneral(value, 4, 15, '.') : Figure(value);
+}
+
+std::string VerdictText(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass: return Tr("ok");
+        case Verdict::Fail: return Tr("FAIL");
+        case Verdict::Warning: return Tr("warning");
+        case Verdict::Information: return Tr("information");
+    }
+    return {};
+}
+
+std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
+    std::vector<CheckItem> items;
+    if (!run.notADesign.empty() || !run.grid) {
+        items.push_back({Tr("design"), Tr("not a cam"), "", "", Verdict::Fail, run.notADesign});
+        SizingItem(run, style, items);
+        return items;
+    }
+    PressureItems(run, style, items);
+    CurvatureItems(run, style, items);
+    WindowItems(run, style, items);
+    JoinItems(run, style, items);
+    KinematicsItem(run, style, items);
+    SizingItem(run, style, items);
+    return items;
+}
+
+std::vector<std::string> DesignLines(const Run& run, const FigureStyle& f) {
+    std::vector<std::string> lines;
+    lines.push_back(Tr("design: %1", {run.input.path}));
+    std::string law = run.input.isDocument ? run.input.document->cam.law : LawCaptions[run.input.law];
+    std::string line = Tr("law: %1, resolution: %2 (%3 samples)",
+                          {law, Number(1.0 / run.S()) + Degree, std::to_string(run.N())});
+    if (run.input.rpm) line += ", " + Tr("speed %1 rpm", {Number(*run.input.rpm)});
+    lines.push_back(line);
+    for (const std::string& note : run.input.overrides) lines.push_back(Tr("note: %1", {note}));
+    if (run.input.isDocument) {
+        const DesignDocument& doc = *run.input.document;
+        const std::string& kind = doc.follower.kind;
+        if (kind == "flat") {
+            lines.push_back(Tr("base radius %1, flat-faced follower", {f.LengthText(doc.cam.baseRadius)}));
+        } else if (kind == "swing-roller") {
+            lines.push_back(Tr("base radius %1, swinging roller arm: roller radius %2, arm %3, pivot %4 from the cam centre",
+                               {f.LengthText(doc.cam.baseRadius), f.LengthText(*doc.follower.rollerRadius),
+                                f.LengthText(*doc.follower.armLength), f.LengthText(*doc.follower.pivotDistance)}));
+        } else {
+            lines.push_back(Tr("base radius %1, roller radius %2, offset %3",
+                               {f.LengthText(doc.cam.baseRadius), f.LengthText(doc.follower.rollerRadius.value_or(0)),
+                                f.LengthText(doc.follower.offset.value_or(0))}));
+        }
+        if (run.spec) {
+            const LiftUnits u = UnitsOf(run);
+            const auto& segments = run.spec->motion.Segments();
+            for (std::size_t k = 0; k < segments.size(); ++k) {
+                const engine::Segment& s = segments[k];
+                const std::string span = f.AngleText(s.startDeg) + "–" + f.AngleText(s.endDeg);
+                if (s.kind == engine::SegmentKind::Dwell) {
+                    lines.push_back(Tr("  %1 dwell at %2 %3", {span, Number(s.startLift), u.lift}));
+                } else {
+                    std::string change(s.endLift > s.startLift ? "+" : "");
+                    change.append(Number(s.endLift - s.startLift));
+                    lines.push_back(Tr("  %1 %2 %3 %4, %5",
+                                       {span, s.kind == engine::SegmentKind::Rise ? Tr("rise") : Tr("fall"),
+                                        change, u.lift, SegmentLaw(run, k)}));
+                }
+            }
+        }
+    } else {
+        const CamDesign& d = *run.window->design;
+        lines.push_back(Tr("base radius %1, roller radius %2, largest lift %3",
+                           {f.LengthText(d.BaseRadius), f.LengthText(d.RollerRadius),
+                            f.LengthText(d.MaxDisplacement)}));
+    }
+    return lines;
+}
+
+std::string ResultLine(const Run& run) {
+    return run.Passes() ? Tr("result: all checks pass") : Tr("result: a check fails");
 }
 
 void PrintCheck(std::ostream& out, const Run& run) {
-    const CamDesign& d = *run.design;
-    const CheckTexts t = FormatChecks(run);
-    out << "design: " << run.options.design << "\n";
-    out << "law: " << LawCaptions[run.law] << ", resolution: " << Number(1.0 / run.S())
-        << " deg (" << run.N() << " samples)";
-    if (run.options.rpm) out << ", speed " << Number(*run.options.rpm) << " rpm";
-    out << "\n";
-    out << "base radius " << Number(d.BaseRadius) << " mm, roller radius " << Number(d.RollerRadius)
-        << " mm, largest lift " << Number(d.MaxDisplacement) << " mm\n";
-    out << "pressure angle: max " << Figure(run.checks.maxPressure.value) << " deg at "
-        << Angle(run.checks.maxPressure.sample, run.S()) << " deg, min "
-        << Figure(run.checks.minPressure.value) << " deg at "
-        << Angle(run.checks.minPressure.sample, run.S()) << " deg, limit " << t.pressureLimit
-        << "  " << Verdict(run.verdicts.pressure) << "\n";
-    out << WindowMethodText(run) << "\n";
-    if (run.checks.convexPitchRadius.found) {
-        out << "pitch curve: smallest convex radius of curvature " << t.undercutValue << " at "
-            << t.undercutWhere << ", roller radius " << Number(d.RollerRadius) << " mm  "
-            << (run.verdicts.undercut ? "ok" : "FAIL (undercut)") << "\n";
-    } else {
-        out << "pitch curve: no convex part  ok\n";
+    const FigureStyle precise;
+    for (const std::string& line : DesignLines(run, precise)) out << line << "\n";
+    for (const CheckItem& item : CheckItems(run, precise)) {
+        out << item.check << ": " << item.value;
+        if (!item.where.empty()) out << " " << Tr("at %1", {item.where});
+        if (!item.limit.empty()) out << ", " << Tr("limit %1", {item.limit});
+        out << "  " << VerdictText(item.verdict);
+        if (!item.reason.empty()) out << ": " << item.reason;
+        out << "\n";
     }
-    out << "contour: " << t.contourValue << "  " << Verdict(run.verdicts.contour) << "\n";
-    out << ConcaveText(run) << "\n";
-    out << KinematicsText(run) << "\n";
-    if (run.sizing) out << SizingText(run) << "\n";
-    out << (run.verdicts.all() ? "result: all checks pass\n" : "result: a check fails\n");
+    out << ResultLine(run) << "\n";
 }
 
 }  // namespace platecam

@@ -1,27 +1,45 @@
 #pragma once
-// The lines of --check, which the report and the JSON document share.
+// The checks of a run as items: each with its figures, its verdict and, for a failure,
+// the reason in words. --check prints them as lines; the report shows them as a table
+// (with figures rounded as an engineer reads them); the JSON document has its own keys.
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "batch/run.h"
 
 namespace platecam {
 
-std::string Verdict(bool ok);
+enum class Verdict { Pass, Fail, Warning, Information };
 
-// The figures of the three checks as the check prints them.
-struct CheckTexts {
-    std::string pressureValue, pressureWhere, pressureLimit;
-    std::string undercutValue, undercutWhere, undercutLimit;
-    std::string contourValue;
+// How the figures are written: the check's six significant digits, or the report's
+// angles to 0.1 degree, lengths to 0.01 mm and other figures to four digits.
+struct FigureStyle {
+    bool rounded = false;
+    std::string AngleText(double degrees) const;   // "17.7036°"
+    std::string LengthText(double mm) const;       // "34.1616 mm"
+    std::string FigureText(double value) const;    // other figures, without a unit
 };
-CheckTexts FormatChecks(const Run& run);
 
-std::string SizingText(const Run& run);
-std::string ConcaveText(const Run& run);
-std::string WindowMethodText(const Run& run);
-std::string KinematicsText(const Run& run);
+struct CheckItem {
+    std::string check;   // what is checked
+    std::string value;   // the figure found
+    std::string where;   // the cam angle(s)
+    std::string limit;   // what it is held against
+    Verdict verdict = Verdict::Information;
+    std::string reason;  // a failure in words
+};
+
+std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style);
+
+std::string VerdictText(Verdict verdict);
+
+// The lines that describe the design above the checks.
+std::vector<std::string> DesignLines(const Run& run, const FigureStyle& style);
+
+
+std::string ResultLine(const Run& run);
 
 void PrintCheck(std::ostream& out, const Run& run);
 

@@ -1,13 +1,26 @@
 #include "batch/csv.h"
 
+#include <charconv>
+
 #include "batch/texts.h"
 #include "model/number_text.h"
 
 namespace platecam {
 
-std::string CsvText(const Run& run) {
-    const CamDesign& d = *run.design;
-    const MotionProfile& m = *run.motion;
+namespace {
+
+// The shortest text that reads back to the same double.
+void AppendShortest(std::string& text, double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0);
+    text.append(buffer, result.ptr);
+}
+
+// A design file's samples as the window computes them; these columns and their texts are
+// the batch tool's since its first version.
+std::string WindowCsv(const Run& run) {
+    const CamDesign& d = *run.window->design;
+    const MotionProfile& m = *run.window->motion;
     const std::optional<double> omega = run.Omega();
     std::string text =
         "cam_angle_deg,displacement_mm,velocity_mm_per_rad,acceleration_mm_per_rad2,"
@@ -16,9 +29,10 @@ std::string CsvText(const Run& run) {
         "pressure_angle_exact_deg";
     if (omega) text += ",velocity_mm_s,acceleration_m_s2,jerk_m_s3";
     text += '\n';
-    const int S = run.S();
-    text.reserve(static_cast<std::size_t>(run.N()) * 300);
-    for (int i = 0; i < run.N(); ++i) {
+    const int S = run.window->S();
+    const int N = run.window->N();
+    text.reserve(static_cast<std::size_t>(N) * 300);
+    for (int i = 0; i < N; ++i) {
         const double values[] = {static_cast<double>(i) / S, d.Displacement[i], m.velocity[i],
                                  m.acceleration[i], d.PitchCurve[i].x, d.PitchCurve[i].y,
                                  d.CamProfile[i].x, d.CamProfile[i].y, d.PressureAngle[i],
@@ -48,6 +62,56 @@ std::string CsvText(const Run& run) {
         text += '\n';
     }
     return text;
+}
+
+// A design document's samples from the exact computation.
+std::string EngineCsv(const Run& run) {
+    const bool swing = run.spec->follower.kind == engine::FollowerKind::SwingRoller;
+    const LiftUnits u = UnitsOf(run);
+    const std::optional<double> omega = run.Omega();
+    std::string text = swing ? "cam_angle_deg,lift_deg,velocity_rad_per_rad,acceleration_rad_per_rad2,"
+                               "jerk_rad_per_rad3,"
+                             : "cam_angle_deg,lift_mm,velocity_mm_per_rad,acceleration_mm_per_rad2,"
+                               "jerk_mm_per_rad3,";
+    text += "pressure_angle_deg,pitch_x_mm,pitch_y_mm,contact_x_mm,contact_y_mm,"
+            "contour_radius_of_curvature_mm";
+    if (omega) {
+        text += swing ? ",velocity_rad_s,acceleration_rad_s2,jerk_rad_s3"
+                      : ",velocity_mm_s,acceleration_m_s2,jerk_m_s3";
+    }
+    text += '\n';
+    text.reserve(run.samples.size() * 260);
+    for (const engine::Sample& s : run.samples) {
+        const double k = u.perRadianScale;
+        const double values[] = {s.angleDeg,       s.motion.s,  s.motion.v * k,     s.motion.a * k,
+                                 s.motion.j * k,   s.pressureAngleDeg, s.pitch.x,  s.pitch.y,
+                                 s.contact.x,      s.contact.y};
+        for (std::size_t c = 0; c < std::size(values); ++c) {
+            if (c > 0) text += ',';
+            AppendShortest(text, values[c]);
+        }
+        text += ',';
+        if (s.contourRadius) AppendShortest(text, *s.contourRadius);
+        if (omega) {
+            const double w = *omega;
+            const double perTime[] = {s.motion.v * k * u.perSecondScale[0] * w,
+                                      s.motion.a * k * u.perSecondScale[1] * w * w,
+                                      s.motion.j * k * u.perSecondScale[2] * w * w * w};
+            for (double v : perTime) {
+                text += ',';
+                AppendShortest(text, v);
+            }
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string CsvText(const Run& run) {
+    if (!run.input.isDocument) return WindowCsv(run);
+    return EngineCsv(run);
 }
 
 }  // namespace platecam

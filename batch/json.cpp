@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "batch/check_text.h"
 #include "batch/run.h"
 #include "batch/texts.h"
 #include "platecam_version.h"
@@ -10,94 +11,196 @@ namespace platecam {
 
 namespace {
 
-nlohmann::json ChecksJson(const DesignChecks& c, bool complete, int stoppedAt, double roller,
-                          double limit, int S) {
-    const CheckVerdicts v = JudgeChecks(c, complete, roller, limit);
-    nlohmann::json checks;
-    checks["pressure_angle"] = {{"max_deg", c.maxPressure.value},
-                                {"max_at_deg", static_cast<double>(c.maxPressure.sample) / S},
-                                {"min_deg", c.minPressure.value},
-                                {"min_at_deg", static_cast<double>(c.minPressure.sample) / S},
-                                {"limit_deg", limit},
-                                {"pass", v.pressure}};
-    checks["undercut"] = {
-        {"smallest_convex_pitch_radius_mm",
-         c.convexPitchRadius.found ? nlohmann::json(c.convexPitchRadius.value) : nullptr},
-        {"at_deg", c.convexPitchRadius.found
-                       ? nlohmann::json(static_cast<double>(c.convexPitchRadius.sample) / S)
-                       : nullptr},
-        {"limit_mm", roller},
-        {"pass", v.undercut}};
-    checks["contour_complete"] = {
-        {"complete", complete},
-        {"stopped_at_deg", complete ? nullptr : nlohmann::json(static_cast<double>(stoppedAt) / S)},
-        {"pass", v.contour}};
+using Json = nlohmann::json;
+
+Json Optional(bool found, double value) { return found ? Json(value) : Json(nullptr); }
+
+Json GridJson(const Run& run, const engine::GridChecks& g, double baseRadius) {
+    const engine::CamSpec& spec = *run.spec;
+    Json checks;
+    if (spec.follower.kind == engine::FollowerKind::Flat) {
+        checks["pressure_angle"] = {{"zero_by_construction", true}, {"pass", true}};
+        checks["radius_of_curvature"] = {
+            {"smallest_mm", Optional(g.contourRadius.found, g.contourRadius.value)},
+            {"at_deg", Optional(g.contourRadius.found, g.contourRadius.atDeg)},
+            {"limit_mm", spec.minRadiusOfCurvature},
+            {"pass", g.curvaturePass}};
+        checks["face_width"] = {
+            {"needed_mm", g.faceWidthNeeded},
+            {"min_contact_offset_mm", g.minContactOffset},
+            {"max_contact_offset_mm", g.maxContactOffset},
+            {"face_width_mm", spec.follower.faceWidth ? Json(*spec.follower.faceWidth) : Json(nullptr)},
+            {"pass", g.faceWidthPass}};
+    } else {
+        checks["pressure_angle"] = {{"max_deg", g.maxPressure.value},
+                                    {"max_at_deg", g.maxPressure.atDeg},
+                                    {"min_deg", g.minPressure.value},
+                                    {"min_at_deg", g.minPressure.atDeg},
+                                    {"limit_deg", spec.maxPressureAngle},
+                                    {"pass", g.pressurePass}};
+        checks["undercut"] = {
+            {"smallest_convex_pitch_radius_mm", Optional(g.convexPitchRadius.found, g.convexPitchRadius.value)},
+            {"at_deg", Optional(g.convexPitchRadius.found, g.convexPitchRadius.atDeg)},
+            {"limit_mm", spec.follower.rollerRadius},
+            {"pass", g.undercutPass}};
+    }
+    checks["base_radius_mm"] = baseRadius;
     return checks;
+}
+
+Json JoinsJson(const Run& run) {
+    const bool swing = run.spec->follower.kind == engine::FollowerKind::SwingRoller;
+    const LiftUnits u = UnitsOf(run);
+    Json joins = Json::array();
+    for (const engine::Join& j : run.spec->motion.Joins()) {
+        joins.push_back({{"at_deg", j.atDeg},
+                         {swing ? "velocity_jump_rad_per_rad" : "velocity_jump_mm_per_rad",
+                          j.velocityJump * u.perRadianScale},
+                         {swing ? "acceleration_jump_rad_per_rad2" : "acceleration_jump_mm_per_rad2",
+                          j.accelerationJump * u.perRadianScale}});
+    }
+    return joins;
+}
+
+Json InputsJson(const Run& run) {
+    Json inputs;
+    inputs["resolution_deg"] = 1.0 / run.S();
+    inputs["samples"] = run.N();
+    inputs["rpm"] = run.input.rpm ? Json(*run.input.rpm) : Json(nullptr);
+    inputs["max_pressure_deg"] = run.input.maxPressure;
+    if (!run.input.isDocument) {
+        const CamDesign& d = *run.window->design;
+        inputs["base_radius_mm"] = d.BaseRadius;
+        inputs["roller_radius_mm"] = d.RollerRadius;
+        inputs["law"] = LawNames[run.input.law];
+        inputs["law_caption"] = LawCaptions[run.input.law];
+        inputs["largest_lift_mm"] = d.MaxDisplacement;
+        Json table = Json::array();
+        const TableWalk walk = WalkTable(d.MotionTable);
+        const int rows = walk.terminatorRow ? walk.terminatorRow : MotionRowCount;
+        for (int k = 0; k < rows; ++k) {
+            // Copies: the records are packed, and a reference to their values would be misaligned.
+            const std::int32_t angle = d.MotionTable[k].Angle;
+            const double value = d.MotionTable[k].Value;
+            table.push_back({{"angle_deg", angle}, {"displacement_mm", value}});
+        }
+        inputs["motion_table"] = table;
+    } else {
+        const DesignDocument& doc = *run.input.document;
+        inputs["base_radius_mm"] = doc.cam.baseRadius;
+        if (doc.follower.rollerRadius) inputs["roller_radius_mm"] = *doc.follower.rollerRadius;
+        inputs["law"] = doc.cam.law;
+        const int window = WindowLawIndex(doc.cam.law);
+        if (window >= 0) inputs["law_caption"] = LawCaptions[window];
+        double largest = 0;
+        Json table = Json::array();
+        for (std::size_t k = 0; k < doc.motion.size(); ++k) {
+            Json row = {{"angle_deg", doc.motion[k].angle}, {"lift", doc.motion[k].lift}};
+            if (k > 0) row["law"] = doc.LawOfSegmentEndingAt(k);
+            table.push_back(row);
+            largest = std::max(largest, doc.motion[k].lift);
+        }
+        inputs["largest_lift"] = largest;
+        inputs["lift_unit"] = doc.follower.kind == "swing-roller" ? "deg" : "mm";
+        inputs["motion_table"] = table;
+        inputs["min_base_radius_mm"] = run.input.minBase;
+        if (doc.cam.minRadiusOfCurvature) inputs["min_radius_of_curvature_mm"] = *doc.cam.minRadiusOfCurvature;
+    }
+    if (run.spec) {
+        const engine::Follower& f = run.spec->follower;
+        Json follower;
+        switch (f.kind) {
+            case engine::FollowerKind::Roller:
+                follower = {{"kind", "roller"}, {"roller_radius_mm", f.rollerRadius}, {"offset_mm", f.offset}};
+                break;
+            case engine::FollowerKind::Flat:
+                follower = {{"kind", "flat"},
+                            {"face_width_mm", f.faceWidth ? Json(*f.faceWidth) : Json(nullptr)}};
+                break;
+            case engine::FollowerKind::SwingRoller:
+                follower = {{"kind", "swing-roller"}, {"roller_radius_mm", f.rollerRadius},
+                            {"arm_length_mm", f.armLength}, {"pivot_distance_mm", f.pivotDistance}};
+                break;
+        }
+        inputs["follower"] = follower;
+        Json segments = Json::array();
+        const char* kinds[] = {"rise", "dwell", "fall"};
+        for (const engine::Segment& s : run.spec->motion.Segments()) {
+            Json segment = {{"start_deg", s.startDeg},
+                            {"end_deg", s.endDeg},
+                            {"kind", kinds[static_cast<int>(s.kind)]},
+                            {"lift", s.endLift - s.startLift}};
+            segment["law"] = s.kind == engine::SegmentKind::Dwell ? Json(nullptr)
+                             : run.input.isDocument        ? Json(engine::LawName(s.law))
+                                                           : Json(LawNames[run.input.law]);
+            segments.push_back(segment);
+        }
+        inputs["segments"] = segments;
+    }
+    return inputs;
 }
 
 }  // namespace
 
 std::string JsonText(const Run& run) {
-    const CamDesign& d = *run.design;
-    const int S = run.S();
-    nlohmann::json doc;
+    Json doc;
     doc["version"] = PLATECAM_VERSION;
-    doc["design"] = run.options.design;
-    nlohmann::json table = nlohmann::json::array();
-    const TableWalk walk = WalkTable(d.MotionTable);
-    const int rows = walk.terminatorRow ? walk.terminatorRow : MotionRowCount;
-    for (int k = 0; k < rows; ++k) {
-        // Copies: the records are packed, and a reference to their values would be misaligned.
-        const std::int32_t angle = d.MotionTable[k].Angle;
-        const double value = d.MotionTable[k].Value;
-        table.push_back({{"angle_deg", angle}, {"displacement_mm", value}});
-    }
-    doc["inputs"] = {{"base_radius_mm", d.BaseRadius},
-                     {"roller_radius_mm", d.RollerRadius},
-                     {"law", LawNames[run.law]},
-                     {"law_caption", LawCaptions[run.law]},
-                     {"resolution_deg", 1.0 / S},
-                     {"samples", run.N()},
-                     {"rpm", run.options.rpm ? nlohmann::json(*run.options.rpm) : nullptr},
-                     {"max_pressure_deg", run.maxPressure},
-                     {"largest_lift_mm", d.MaxDisplacement},
-                     {"motion_table", table}};
-    doc["checks"] = ChecksJson(run.checks, run.status.completed, run.status.stoppedAt,
-                               d.RollerRadius, run.maxPressure, S);
-    if (run.windowPressureError) {
-        doc["pressure_angle_window_method"] = {{"error", *run.windowPressureError}};
+    doc["design"] = run.input.path;
+    doc["inputs"] = InputsJson(run);
+    if (!run.notADesign.empty()) doc["not_a_cam"] = run.notADesign;
+    if (run.grid) {
+        doc["checks"] = GridJson(run, *run.grid, run.spec->baseRadius);
+        doc["checks"]["joins"] = JoinsJson(run);
+        const engine::GridExtreme& concave = run.grid->concaveContourRadius;
+        doc["contour_smallest_concave_radius"] =
+            concave.found ? Json{{"radius_mm", concave.value}, {"at_deg", concave.atDeg}} : Json(nullptr);
     } else {
-        const WindowExtremes w = FindWindowExtremes(d);
-        doc["pressure_angle_window_method"] = {
-            {"max_deg", d.MaxPressureAngle}, {"max_at_deg", static_cast<double>(w.maxAt) / S},
-            {"min_deg", d.MinPressureAngle}, {"min_at_deg", static_cast<double>(w.minAt) / S}};
+        doc["checks"] = nullptr;
     }
-    const Extreme& concave = run.checks.concaveContourRadius;
-    doc["contour_smallest_concave_radius"] =
-        concave.found ? nlohmann::json{{"radius_mm", -concave.value},
-                                       {"at_deg", static_cast<double>(concave.sample) / S}}
-                      : nullptr;
+    if (run.window) {
+        const WindowRun& w = *run.window;
+        const CamDesign& d = *w.design;
+        doc["contour_window_construction"] = {
+            {"complete", w.status.completed},
+            {"stopped_at_deg", w.status.completed ? Json(nullptr)
+                                                  : Json(static_cast<double>(w.status.stoppedAt) / w.S())}};
+        if (w.pressureError) {
+            doc["pressure_angle_window_method"] = {{"error", *w.pressureError}};
+        } else {
+            const WindowExtremes e = FindWindowExtremes(d);
+            doc["pressure_angle_window_method"] = {
+                {"max_deg", d.MaxPressureAngle}, {"max_at_deg", static_cast<double>(e.maxAt) / w.S()},
+                {"min_deg", d.MinPressureAngle}, {"min_at_deg", static_cast<double>(e.minAt) / w.S()}};
+        }
+    }
     const Peaks p = FindPeaks(run);
-    const bool perTime = run.options.rpm.has_value();
+    const LiftUnits u = UnitsOf(run);
+    const bool perTime = run.input.rpm.has_value();
     doc["kinematics"] = {{"per", perTime ? "second" : "radian"},
                          {"peak_velocity", p.velocity},
                          {"peak_acceleration", p.acceleration},
                          {"peak_jerk", p.jerk},
-                         {"units", perTime ? nlohmann::json{"mm/s", "m/s2", "m/s3"}
-                                           : nlohmann::json{"mm/rad", "mm/rad2", "mm/rad3"}}};
-    if (run.sizing) {
-        const SizingResult& s = *run.sizing;
-        doc["sizing"] = {{"base_radius_mm", s.found ? nlohmann::json(s.baseRadius) : nullptr},
-                         {"passes_at_given_radius", s.passesAsGiven},
-                         {"searched_up_to_mm", s.searchedUpTo}};
-        if (s.found) {
-            doc["sizing"]["checks"] = ChecksJson(s.checks, true, -1, d.RollerRadius,
-                                                 run.maxPressure, S);
+                         {"units", perTime ? Json{u.perSecond[0], u.perSecond[1], u.perSecond[2]}
+                                           : Json{u.perRadian[0], u.perRadian[1], u.perRadian[2]}}};
+    if (run.options.sizeBase) {
+        if (run.sizing) {
+            const engine::Sizing& s = *run.sizing;
+            doc["sizing"] = {{"base_radius_mm", s.found ? Json(s.baseRadius) : Json(nullptr)},
+                             {"is_minimum", s.isMinimum},
+                             {"passes_at_given_radius", s.passesAsGiven},
+                             {"searched_from_mm", run.spec->minBaseRadius},
+                             {"searched_up_to_mm", s.searchedUpTo}};
+            if (s.found) doc["sizing"]["checks"] = GridJson(run, s.checks, s.baseRadius);
+            if (run.sizedRollerTest) {
+                doc["sizing"]["window_construction_complete"] = run.sizedRollerTest->completed;
+            }
+        } else {
+            doc["sizing"] = {{"base_radius_mm", nullptr}, {"reason", run.notADesign}};
         }
     } else {
         doc["sizing"] = nullptr;
     }
-    doc["result"] = {{"pass", run.verdicts.all()}};
+    doc["result"] = {{"pass", run.Passes()}};
     return doc.dump(2) + "\n";
 }
 

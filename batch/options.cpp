@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "batch/texts.h"
+#include "files/design_document.h"
 #include "model/cam_design.h"
 #include "model/errors.h"
 #include "model/number_text.h"
@@ -37,38 +38,53 @@ const CLI::Validator NotEmpty(
     },
     "");
 
-void Describe(CLI::App& app, BatchOptions& o, std::string& law, std::string& resolution,
-              std::string& maxPressure, std::string& base, std::string& roller, std::string& rpm) {
+// The option texts that are not numbers, and the numbers as typed.
+struct Texts {
+    std::string law, resolution, maxPressure, base, roller, rpm, minBase, language;
+};
+
+// The law names --law takes: a document's seven, and the window's three as the batch
+// tool always spelled them.
+std::vector<std::string> LawChoices() {
+    std::vector<std::string> names = DocumentLawNames();
+    names.insert(names.begin() + 3, {"trapezoid", "sine"});
+    return names;
+}
+
+void Describe(CLI::App& app, BatchOptions& o, Texts& t) {
     app.description(
-        "Loads a design file saved by platecam, computes displacement, pitch curve, contour\n"
-        "and pressure angle as the window does, and writes what the options ask for.\n"
+        "Loads a design file saved by platecam (264 bytes) or a design document (TOML),\n"
+        "computes the cam and writes what the options ask for.\n"
         "Exit status: 0 all checks pass, 1 a check fails (with --check), 2 bad input.");
     app.set_help_flag("-h,--help", "show this text and exit");
     app.set_version_flag("--version", std::string("platecam-batch ") + PLATECAM_VERSION,
                          "show the version and exit");
-    app.add_option("design", o.design, "design file saved by platecam (264 bytes)")
+    app.add_option("design", o.design, "design file (264 bytes) or design document (.toml)")
         ->required()
-        ->type_name("DESIGN.dat")
+        ->type_name("DESIGN")
         ->check(NotEmpty);
 
     const char* motion = "Design and motion";
-    app.add_option("--law", law, "motion law (default cycloid)")
+    app.add_option("--law", t.law,
+                   "motion law of every segment that names none (default: the document's, "
+                   "else cycloid)")
         ->group(motion)
-        ->type_name("cycloid|trapezoid|sine")
-        ->check(CLI::IsMember({"cycloid", "trapezoid", "sine"}).description(""));
-    app.add_option("--resolution", resolution, "degrees per sample (default 1)")
+        ->type_name("LAW")
+        ->check(CLI::IsMember(LawChoices()).description(""));
+    app.add_option("--resolution", t.resolution,
+                   "degrees per sample (default: the document's, else 1)")
         ->group(motion)
         ->type_name("1|0.5|0.2")
         ->check(CLI::IsMember({"1", "0.5", "0.2"}).description(""));
-    app.add_option("--base", base, "base-circle radius for this run; the file is not changed")
+    app.add_option("--base", t.base, "base-circle radius for this run; the file is not changed")
         ->group(motion)
         ->type_name("MM")
         ->check(Decimal(0, 1e6, false, "millimetres"));
-    app.add_option("--roller", roller, "roller radius for this run; the file is not changed")
+    app.add_option("--roller", t.roller, "roller radius for this run; the file is not changed")
         ->group(motion)
         ->type_name("MM")
         ->check(Decimal(0, 1e6, true, "millimetres"));
-    app.add_option("--rpm", rpm, "cam speed: kinematics also per time (mm/s, m/s2, m/s3)")
+    app.add_option("--rpm", t.rpm, "cam speed: kinematics also per time (mm/s, m/s2, m/s3)")
         ->group(motion)
         ->type_name("N")
         ->check(Decimal(0, 1e6, false, "revolutions per minute"));
@@ -92,12 +108,26 @@ void Describe(CLI::App& app, BatchOptions& o, std::string& law, std::string& res
     app.add_flag("--check", o.check,
                  "report pressure angle, undercut and roller test; exit 1 when a check fails")
         ->group(checks);
-    app.add_option("--max-pressure", maxPressure, "pressure-angle limit (default 30)")
+    app.add_option("--max-pressure", t.maxPressure, "pressure-angle limit (default 30)")
         ->group(checks)
         ->type_name("DEG")
         ->check(Decimal(0, 90, false, "degrees"));
     app.add_flag("--size-base", o.sizeBase,
                  "find the smallest base radius (0.01 mm) at which every check passes")
+        ->group(checks);
+    app.add_option("--min-base", t.minBase,
+                   "with --size-base: the smallest base radius allowed, the hub or shaft")
+        ->group(checks)
+        ->type_name("MM")
+        ->check(Decimal(0, 1e6, true, "millimetres"));
+    app.add_option("--save-design", o.saveDesign,
+                   "write the design as this run used it, as a design document")
+        ->group(outputs)
+        ->type_name("OUT.toml")
+        ->check(NotEmpty);
+    app.add_option("--lang", t.language, "language of the messages and the report")
+        ->type_name("ja|en")
+        ->check(CLI::IsMember({"ja", "en"}).description(""))
         ->group(checks);
 }
 
@@ -105,9 +135,9 @@ void Describe(CLI::App& app, BatchOptions& o, std::string& law, std::string& res
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions o;
-    std::string law, resolution, maxPressure, base, roller, rpm;
+    Texts t;
     CLI::App app("", "platecam-batch");
-    Describe(app, o, law, resolution, maxPressure, base, roller, rpm);
+    Describe(app, o, t);
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -120,22 +150,27 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     } catch (const CLI::ParseError& e) {
         throw BadUsage{e.what()};
     }
-    for (int k = 0; k < 3; ++k) {
-        if (law == LawNames[k]) o.law = k;
+    if (!t.law.empty()) {
+        // The batch tool's old short names of the window's laws.
+        o.law = t.law == "trapezoid" ? "modified-trapezoid" : t.law == "sine" ? "modified-sine" : t.law;
     }
-    if (!resolution.empty()) o.stepsPerDegree = resolution == "0.5" ? 2 : resolution == "0.2" ? 5 : 1;
-    if (!maxPressure.empty()) o.maxPressure = ParseDecimal(maxPressure, '.');
-    if (!base.empty()) o.base = ParseDecimal(base, '.');
-    if (!roller.empty()) o.roller = ParseDecimal(roller, '.');
-    if (!rpm.empty()) o.rpm = ParseDecimal(rpm, '.');
+    if (!t.resolution.empty()) {
+        o.stepsPerDegree = t.resolution == "0.5" ? 2 : t.resolution == "0.2" ? 5 : 1;
+    }
+    if (!t.maxPressure.empty()) o.maxPressure = ParseDecimal(t.maxPressure, '.');
+    if (!t.base.empty()) o.base = ParseDecimal(t.base, '.');
+    if (!t.roller.empty()) o.roller = ParseDecimal(t.roller, '.');
+    if (!t.rpm.empty()) o.rpm = ParseDecimal(t.rpm, '.');
+    if (!t.minBase.empty()) o.minBase = ParseDecimal(t.minBase, '.');
+    if (!t.language.empty()) o.language = t.language;
     return o;
 }
 
 std::string BatchHelp() {
     BatchOptions o;
-    std::string law, resolution, maxPressure, base, roller, rpm;
+    Texts t;
     CLI::App app("", "platecam-batch");
-    Describe(app, o, law, resolution, maxPressure, base, roller, rpm);
+    Describe(app, o, t);
     return app.help();
 }
 

@@ -9,7 +9,7 @@ namespace platecam {
 
 struct BatchOptions {
     std::string design;
-    std::optional<int> law;             // --law: the window's index; else the design's own
+    std::optional<std::string> law;     // --law: a document's law name; else the design's own
     std::optional<int> stepsPerDegree;  // --resolution; else the design's own
     std::string dxf;
     bool points = false;
@@ -24,6 +24,9 @@ struct BatchOptions {
     std::string json;
     std::string report;
     bool sizeBase = false;
+    std::optional<double> minBase;  // --min-base: the hub or shaft, mm
+    std::string saveDesign;         // --save-design: the design as this run used it
+    std::optional<std::string> language;  // --lang: "ja" or "en"
 };
 
 // What is wrong with a command line, in a sentence for the user.

@@ -3,43 +3,131 @@
 #include <cmath>
 
 #include "batch/texts.h"
-#include "files/design_file.h"
+#include "language/language.h"
 #include "model/displacement.h"
 #include "model/errors.h"
 #include "model/pressure.h"
 
 namespace platecam {
 
-std::optional<double> Run::Omega() const {
-    if (!options.rpm) return std::nullopt;
-    return 2 * Pi * *options.rpm / 60;
+namespace {
+
+engine::FollowerKind KindOf(const std::string& kind) {
+    if (kind == "flat") return engine::FollowerKind::Flat;
+    if (kind == "swing-roller") return engine::FollowerKind::SwingRoller;
+    return engine::FollowerKind::Roller;
 }
 
-void Compute(Run& run) {
-    CamDesign& d = *run.design;
-    const BatchOptions& o = run.options;
-    run.law = o.law.value_or(0);
-    run.maxPressure = o.maxPressure.value_or(30);
-    d.StepsPerDegree = o.stepsPerDegree.value_or(1);
-    ReadDesignFile(o.design, d.MotionTable);
-    if (o.base) d.MotionTable[BaseRadiusSlot].Value = *o.base;
-    if (o.roller) d.MotionTable[RollerRadiusSlot].Value = *o.roller;
+// OPEN (or the document's table), the displacement button reading the window's texts,
+// then the cam calculation and the pressure angle: the same calls in the same order as
+// the window makes them. A design file's numbers pass through the texts the window shows
+// (15 digits); a document's go in as they are, as the window shows them after OPEN.
+void ComputeWindow(Run& run) {
+    WindowRun& w = run.window.emplace();
+    CamDesign& d = *w.design;
+    d.StepsPerDegree = run.input.stepsPerDegree;
+    d.MotionTable = *run.input.table;
     d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
     d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
-    LoadDesignFromTexts(d, TextsFromTable(d.MotionTable, '.'), '.');
+    if (!run.input.isDocument) LoadDesignFromTexts(d, TextsFromTable(d.MotionTable, '.'), '.');
     ScanMaxDisplacement(d);
-    BuildDisplacement(d, run.law);
+    BuildDisplacement(d, run.input.law);
     ComputePitchCurve(d);
-    run.status = ComputeCamProfile(d);
+    w.status = ComputeCamProfile(d);
     try {
         ComputePressureAngles(d);
     } catch (const CamError& e) {
-        run.windowPressureError = e.message();
+        w.pressureError = e.message();
     }
-    BuildMotionProfile(d, run.law, *run.motion);
-    run.checks = CheckDesign(d, *run.motion);
-    run.verdicts = JudgeChecks(run.checks, run.status.completed, d.RollerRadius, run.maxPressure);
-    if (o.sizeBase) run.sizing = SizeBaseRadius(d, *run.motion, run.maxPressure);
+    BuildMotionProfile(d, run.input.law, *w.motion);
+}
+
+// What makes the design no cam at all, before any check could pass.
+std::string WhyNoCam(const DesignDocument& doc) {
+    if (!(doc.cam.baseRadius > 0)) {
+        return Tr("the base radius is %1 mm: a cam needs a positive base radius",
+                  {Number(doc.cam.baseRadius)});
+    }
+    for (std::size_t k = 1; k < doc.motion.size(); ++k) {
+        if (doc.motion[k].lift != doc.motion[k - 1].lift) return {};
+    }
+    return Tr("the motion table has no rise or fall: the follower never moves");
+}
+
+void ComputeSizedRollerTest(Run& run) {
+    if (!run.window || !run.sizing || !run.sizing->found) return;
+    auto trial = std::make_unique<CamDesign>(*run.window->design);
+    trial->BaseRadius = run.sizing->baseRadius;
+    trial->MotionTable[BaseRadiusSlot].Value = trial->BaseRadius;
+    try {
+        ComputePitchCurve(*trial);
+        run.sizedRollerTest = ComputeCamProfile(*trial);
+    } catch (const CamError&) {
+        run.sizedRollerTest = ProfileStatus{false, 0};
+    }
+}
+
+}  // namespace
+
+engine::CamSpec SpecOfDocument(const DesignDocument& doc) {
+    engine::CamSpec spec;
+    spec.baseRadius = doc.cam.baseRadius;
+    spec.stepsPerDegree = doc.StepsPerDegree();
+    spec.maxPressureAngle = doc.cam.maxPressureAngle.value_or(30);
+    spec.minBaseRadius = doc.cam.minBaseRadius.value_or(0);
+    spec.minRadiusOfCurvature = doc.cam.minRadiusOfCurvature.value_or(0);
+    spec.follower.kind = KindOf(doc.follower.kind);
+    spec.follower.rollerRadius = doc.follower.rollerRadius.value_or(0);
+    spec.follower.offset = doc.follower.offset.value_or(0);
+    spec.follower.faceWidth = doc.follower.faceWidth;
+    spec.follower.armLength = doc.follower.armLength.value_or(0);
+    spec.follower.pivotDistance = doc.follower.pivotDistance.value_or(0);
+    std::vector<engine::MotionRow> rows;
+    for (std::size_t k = 0; k < doc.motion.size(); ++k) {
+        engine::MotionRow row;
+        row.angle = doc.motion[k].angle;
+        row.lift = doc.motion[k].lift;
+        if (k > 0) row.law = *engine::LawFromName(doc.LawOfSegmentEndingAt(k));
+        rows.push_back(row);
+    }
+    spec.motion = engine::Motion::FromRows(rows);
+    return spec;
+}
+
+double Run::RollerRadius() const {
+    if (window) return window->design->RollerRadius;
+    return input.document ? input.document->follower.rollerRadius.value_or(0) : 0;
+}
+
+double Run::BaseRadius() const {
+    if (window) return window->design->BaseRadius;
+    return input.document ? input.document->cam.baseRadius : 0;
+}
+
+std::optional<double> Run::Omega() const {
+    if (!input.rpm) return std::nullopt;
+    return 2 * Pi * *input.rpm / 60;
+}
+
+void Compute(Run& run) {
+    run.input = ReadBatchDesign(run.options);
+    if (run.input.table) ComputeWindow(run);
+    // A design file's table as the window computed it: its numbers as the window shows them.
+    if (!run.input.isDocument) DocumentOfTable(run.input, run.window->design->MotionTable);
+    if (!run.input.document) {
+        run.notADesign = run.input.notACam;
+        return;
+    }
+    run.notADesign = WhyNoCam(*run.input.document);
+    // A cam without motion is still a circle to draw; one without a base circle is nothing.
+    if (!(run.input.document->cam.baseRadius > 0)) return;
+    run.spec = SpecOfDocument(*run.input.document);
+    run.grid = engine::CheckOnGrid(*run.spec);
+    if (run.input.isDocument) run.samples = engine::ComputeSamples(*run.spec);
+    if (run.options.sizeBase && run.notADesign.empty()) {
+        run.sizing = engine::SizeBaseRadius(*run.spec);
+        ComputeSizedRollerTest(run);
+    }
 }
 
 WindowExtremes FindWindowExtremes(const CamDesign& d) {
@@ -55,17 +143,31 @@ WindowExtremes FindWindowExtremes(const CamDesign& d) {
     return w;
 }
 
+LiftUnits UnitsOf(const Run& run) {
+    if (run.spec && run.spec->follower.kind == engine::FollowerKind::SwingRoller) {
+        return {"°", {"rad/rad", "rad/rad²", "rad/rad³"}, {"rad/s", "rad/s²", "rad/s³"}, Pi / 180,
+                {1, 1, 1}};
+    }
+    return {"mm", {"mm/rad", "mm/rad²", "mm/rad³"}, {"mm/s", "m/s²", "m/s³"}, 1, {1, 1e-3, 1e-3}};
+}
+
 Peaks FindPeaks(const Run& run) {
     Peaks p;
-    for (int i = 0; i < run.N(); ++i) {
-        p.velocity = std::max(p.velocity, std::fabs(run.motion->velocity[i]));
-        p.acceleration = std::max(p.acceleration, std::fabs(run.motion->acceleration[i]));
-        p.jerk = std::max(p.jerk, std::fabs(run.motion->jerk[i]));
+    if (!run.grid) return p;
+    for (const engine::SegmentPeaks& s : run.grid->segments) {
+        p.velocity = std::max(p.velocity, s.velocity);
+        p.acceleration = std::max(p.acceleration, s.acceleration);
+        p.jerk = std::max(p.jerk, s.jerk);
     }
+    const LiftUnits u = UnitsOf(run);
     if (const auto w = run.Omega()) {
-        p.velocity *= *w;
-        p.acceleration *= *w * *w / 1000;
-        p.jerk *= *w * *w * *w / 1000;
+        p.velocity *= u.perRadianScale * u.perSecondScale[0] * *w;
+        p.acceleration *= u.perRadianScale * u.perSecondScale[1] * *w * *w;
+        p.jerk *= u.perRadianScale * u.perSecondScale[2] * *w * *w * *w;
+    } else {
+        p.velocity *= u.perRadianScale;
+        p.acceleration *= u.perRadianScale;
+        p.jerk *= u.perRadianScale;
     }
     return p;
 }

@@ -1,40 +1,62 @@
 #pragma once
-// One run of platecam-batch on a design file: the window's computation, made in the
-// window's order, and the figures every output reads.
+// One run of platecam-batch: the window's computation where the window can show the
+// design (made in the window's order, for its drawing and its own figures), and the exact
+// computation of the cam, whose checks do not depend on the resolution.
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "batch/input.h"
 #include "batch/options.h"
+#include "engine/cam.h"
 #include "model/analysis.h"
 #include "model/cam_design.h"
 #include "model/profile.h"
 
 namespace platecam {
 
-struct Run {
-    explicit Run(const BatchOptions& o) : options(o) {}
-    const BatchOptions& options;
-    int law = 0;             // the window's index of the motion law
-    double maxPressure = 30;  // the pressure-angle limit, degrees
+// The window's buttons: displacement, pitch curve, contour (the tangent construction) and
+// the pressure angle by its chord method.
+struct WindowRun {
     std::unique_ptr<CamDesign> design = std::make_unique<CamDesign>();
     std::unique_ptr<MotionProfile> motion = std::make_unique<MotionProfile>();
     ProfileStatus status;
-    std::optional<std::string> windowPressureError;
-    DesignChecks checks;
-    CheckVerdicts verdicts;
-    std::optional<SizingResult> sizing;
-
+    std::optional<std::string> pressureError;
     int S() const { return design->StepsPerDegree; }
     int N() const { return RevolutionSamples(*design); }
-    // Per-time kinematics: the cam's angular speed, rad/s.
-    std::optional<double> Omega() const;
 };
 
-// OPEN, the displacement button reading the window's texts, then the cam calculation and
-// the pressure angle: the same calls in the same order as the window makes them.
+struct Run {
+    explicit Run(const BatchOptions& o) : options(o) {}
+    const BatchOptions& options;
+    BatchDesign input;
+    std::optional<WindowRun> window;
+    // The exact cam, where the design is one: checks on the 0.05-degree grid, the samples
+    // of a design document, the sizing when asked for.
+    std::optional<engine::CamSpec> spec;
+    std::string notADesign;  // why there is nothing to check
+    std::optional<engine::GridChecks> grid;
+    std::vector<engine::Sample> samples;
+    std::optional<engine::Sizing> sizing;
+    // The window construction's roller test at the sized radius (information).
+    std::optional<ProfileStatus> sizedRollerTest;
+
+    int S() const { return input.stepsPerDegree; }
+    int N() const { return 360 * input.stepsPerDegree; }
+    double RollerRadius() const;
+    double BaseRadius() const;
+    // Per-time kinematics: the cam's angular speed, rad/s.
+    std::optional<double> Omega() const;
+    bool Passes() const { return notADesign.empty() && grid && grid->AllPass(); }
+};
+
+// Reads the design and computes everything the outputs need. Throws CamError (exit 2).
 void Compute(Run& run);
+
+// The exact cam of a design document (the engine's terms).
+engine::CamSpec SpecOfDocument(const DesignDocument& document);
 
 // Where the window's chord method has its extremes.
 struct WindowExtremes {
@@ -42,8 +64,19 @@ struct WindowExtremes {
 };
 WindowExtremes FindWindowExtremes(const CamDesign& d);
 
-// Largest |velocity|, |acceleration| and |jerk|, per time when the speed is known
-// (mm/s, m/s^2, m/s^3), else per radian.
+// Units of the lift and its derivatives per radian and per second (a swinging arm's lift
+// is an angle).
+struct LiftUnits {
+    const char* lift;
+    const char* perRadian[3];
+    const char* perSecond[3];
+    double perRadianScale;            // from the engine's lift units per radian
+    double perSecondScale[3];         // to the per-second units, times omega^n
+};
+LiftUnits UnitsOf(const Run& run);
+
+// Largest |velocity|, |acceleration| and |jerk| on the grid, in the units of UnitsOf:
+// per time when the speed is known, else per radian.
 struct Peaks {
     double velocity = 0, acceleration = 0, jerk = 0;
 };

@@ -227,6 +227,37 @@ void BuildDxf(DxfLines& lines, const CamDesign& design, bool points) {
     Pair(lines, "  0", "EOF");
 }
 
+void BuildContourDxf(DxfLines& lines, const std::vector<DxfSegment>& segments,
+                     const std::vector<Point2>& contour, bool points) {
+    WriteDxfHeader(lines);
+    Pair(lines, "  0", "SECTION");
+    Pair(lines, "  2", "ENTITIES");
+    const auto n = static_cast<std::int64_t>(contour.size());
+    auto at = [&](std::int64_t k) -> const Point2& { return contour[static_cast<std::size_t>(k % n)]; };
+    for (const DxfSegment& segment : segments) {
+        if (segment.dwell) {
+            WriteDxfArc(lines, 0, 0, segment.radius, segment.startPolarDeg, segment.endPolarDeg);
+            continue;
+        }
+        if (n == 0) continue;
+        for (std::int64_t k = segment.firstSample; k < segment.lastSample; ++k) {
+            if (points) {
+                EntityHead(lines, "POINT", false);
+                NumberPair(lines, " 10", at(k).x);
+                NumberPair(lines, " 20", at(k).y);
+            } else {
+                EntityHead(lines, "LINE", true);
+                NumberPair(lines, " 10", at(k).x);
+                NumberPair(lines, " 20", at(k).y);
+                NumberPair(lines, " 11", at(k + 1).x);
+                NumberPair(lines, " 21", at(k + 1).y);
+            }
+        }
+    }
+    Pair(lines, "  0", "ENDSEC");
+    Pair(lines, "  0", "EOF");
+}
+
 std::string EncodeDxf(const DxfLines& lines) {
     std::string out;
     std::size_t total = 0;

@@ -51,6 +51,21 @@ void WriteDxfArc(DxfLines& lines, double centreX, double centreY, double radius,
 // angles outside the sample arrays before the list is touched.
 void BuildDxf(DxfLines& lines, const CamDesign& design, bool points);
 
+// One segment of a contour in the drawing: a dwell is an arc about the cam centre, from
+// the polar angle of its end to that of its start (counter-clockwise); a rise or fall is a
+// chain through the contour samples firstSample..lastSample.
+struct DxfSegment {
+    bool dwell = false;
+    double radius = 0, startPolarDeg = 0, endPolarDeg = 0;  // dwell
+    std::int64_t firstSample = 0, lastSample = 0;           // rise or fall
+};
+
+// The drawing of an exact contour in the window's format (its header and tables, ARCs on
+// dwells, LINE or POINT chains on rises and falls). `contour` holds one revolution; sample
+// contour.size() is sample 0 again.
+void BuildContourDxf(DxfLines& lines, const std::vector<DxfSegment>& segments,
+                     const std::vector<Point2>& contour, bool points);
+
 // The file's bytes: every line in Shift_JIS (code page 932) followed by CR LF.
 std::string EncodeDxf(const DxfLines& lines);
 

@@ -1,0 +1,73 @@
+#include "batch/dxf_output.h"
+
+#include <cmath>
+
+#include "batch/texts.h"
+#include "files/dxf.h"
+#include "language/language.h"
+
+namespace platecam {
+
+namespace {
+
+double PolarDegrees(Point2 p) {
+    double degrees = std::atan2(p.y, p.x) * 180 / Pi;
+    if (degrees < 0) degrees += 360;
+    // Angles a hair below 360 are 0: the same direction, and the arcs read better.
+    return degrees >= 360 - 1e-12 ? 0 : degrees + 0.0;
+}
+
+std::string ExactDxf(const Run& run, bool points) {
+    const int S = run.S();
+    std::vector<Point2> contour;
+    contour.reserve(run.samples.size());
+    for (const engine::Sample& s : run.samples) contour.push_back(Point2{s.contact.x, s.contact.y});
+    std::vector<DxfSegment> segments;
+    const auto n = static_cast<std::int64_t>(contour.size());
+    for (const engine::Segment& s : run.spec->motion.Segments()) {
+        DxfSegment segment;
+        segment.firstSample = static_cast<std::int64_t>(std::llround(s.startDeg * S));
+        segment.lastSample = static_cast<std::int64_t>(std::llround(s.endDeg * S));
+        if (s.kind == engine::SegmentKind::Dwell) {
+            const Point2 start = contour[static_cast<std::size_t>(segment.firstSample % n)];
+            const Point2 end = contour[static_cast<std::size_t>(segment.lastSample % n)];
+            segment.dwell = true;
+            segment.radius = std::hypot(start.x, start.y);
+            // Cam angles advance clockwise on the cam: the arc runs counter-clockwise from
+            // the dwell's end to its start.
+            segment.startPolarDeg = PolarDegrees(end);
+            segment.endPolarDeg = PolarDegrees(start);
+        }
+        segments.push_back(segment);
+    }
+    DxfLines lines;
+    BuildContourDxf(lines, segments, contour, points);
+    return EncodeDxf(lines);
+}
+
+}  // namespace
+
+std::string DxfBytes(const Run& run, bool points, std::string& refusal) {
+    if (run.window && run.input.table) {
+        if (!run.window->status.completed) {
+            refusal = Tr("the cam contour is not complete (the window construction stops at %1°): "
+                         "no drawing is written",
+                         {Number(static_cast<double>(run.window->status.stoppedAt) / run.window->S())});
+            return {};
+        }
+        DxfLines lines;
+        BuildDxf(lines, *run.window->design, points);
+        return EncodeDxf(lines);
+    }
+    if (!run.spec || !run.grid) {
+        refusal = Tr("there is no cam to draw: %1", {run.notADesign});
+        return {};
+    }
+    if (!run.grid->undercutPass || (run.grid->contourRadius.found && run.grid->contourRadius.value <= 0)) {
+        refusal = Tr("the contour is undercut or has a cusp: no drawing is written");
+        return {};
+    }
+    return ExactDxf(run, points);
+}
+
+}  // namespace platecam

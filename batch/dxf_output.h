@@ -1,0 +1,16 @@
+#pragma once
+// The contour drawing of --dxf, in the window's format: the window's own drawing where
+// the window can show the design, the exact contour otherwise.
+
+#include <string>
+
+#include "batch/run.h"
+
+namespace platecam {
+
+// The drawing's bytes; throws CamError where the computation fails. Returns an empty
+// string and the reason in `refusal` when the contour is not complete or not sound: a
+// drawing of it would make a wrong part.
+std::string DxfBytes(const Run& run, bool points, std::string& refusal);
+
+}  // namespace platecam
