@@ -74,4 +74,23 @@ const char* Tr(const char* messageId) {
     return ::dgettext(Domain, messageId);
 }
 
+std::string Tr(const char* messageId, std::initializer_list<std::string> arguments) {
+    const std::string pattern = Tr(messageId);
+    std::string text;
+    text.reserve(pattern.size() + 32);
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const std::size_t k = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (k < arguments.size()) {
+                text += *(arguments.begin() + k);
+                ++i;
+                continue;
+            }
+        }
+        text += c;
+    }
+    return text;
+}
+
 }  // namespace platecam

@@ -3,6 +3,7 @@
 // (the catalogue "platecam", compiled from po/ at build time). English texts are the
 // message ids; the window always speaks Japanese.
 
+#include <initializer_list>
 #include <string>
 
 namespace platecam {
@@ -22,6 +23,10 @@ Language CurrentLanguage();
 
 // The text of a message id in the language in use.
 const char* Tr(const char* messageId);
+
+// The text of a message id with "%1", "%2", ... replaced by the arguments, so that a
+// translation may place them in its own order.
+std::string Tr(const char* messageId, std::initializer_list<std::string> arguments);
 
 // Marks a message id for the catalogue where it is not translated at once.
 #define N_(text) text
