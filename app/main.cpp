@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/save_file.h"
 #include "language/language.h"
 #include "platecam_version.h"
 #include "ui/main_form.h"
@@ -44,6 +45,7 @@ void SetIdentity() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    platecam::InstallSaveSignalHandling();
     if (OnlyText(argc, argv)) {
         QCoreApplication app(argc, argv);
         SetIdentity();
