@@ -18,7 +18,7 @@ namespace {
 
 QPushButton* MakeButton(QWidget* parent, const QString& caption, int left, int top, int width,
                         int height) {
-    auto* button = new QPushButton(caption, parent);
+    auto* button = new PushButton(caption, parent);
     button->setGeometry(left, top, width, height);
     return button;
 }
