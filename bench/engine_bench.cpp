@@ -43,8 +43,8 @@ void BM_MotionOnTheCheckGrid(benchmark::State& state) {
 }
 BENCHMARK(BM_MotionOnTheCheckGrid)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
-CamSpec BenchCam(int kind) {
-    CamSpec cam;
+CamInput BenchCam(int kind) {
+    CamInput cam;
     cam.stepsPerDegree = 5;
     cam.motion = Motion::FromRows(Table(0));
     cam.baseRadius = 45;
@@ -73,25 +73,25 @@ CamSpec BenchCam(int kind) {
 }
 
 void BM_ComputeSamples(benchmark::State& state) {
-    const CamSpec cam = BenchCam(static_cast<int>(state.range(0)));
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(ComputeSamples(cam));
 }
 BENCHMARK(BM_ComputeSamples)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 void BM_CheckOnGrid(benchmark::State& state) {
-    const CamSpec cam = BenchCam(static_cast<int>(state.range(0)));
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(CheckOnGrid(cam));
 }
 BENCHMARK(BM_CheckOnGrid)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 void BM_SamplesAndChecks(benchmark::State& state) {
-    const CamSpec cam = BenchCam(static_cast<int>(state.range(0)));
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(ComputeCam(cam));
 }
 BENCHMARK(BM_SamplesAndChecks)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 void BM_SizeBaseRadius(benchmark::State& state) {
-    const CamSpec cam = BenchCam(static_cast<int>(state.range(0)));
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         const Sizing sizing = SizeBaseRadius(cam);
         if (!sizing.found) state.SkipWithError("no base radius found");

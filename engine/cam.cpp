@@ -86,7 +86,7 @@ Point ToCam(Vec p, SinCos turn) {
     return {p.x * turn.c + p.y * turn.s + 0.0, p.y * turn.c - p.x * turn.s + 0.0};
 }
 
-void CheckInputs(const CamSpec& cam) {
+void CheckInputs(const CamInput& cam) {
     auto positive = [](double value, const char* key) {
         if (!(std::isfinite(value) && value > 0)) RefuseValue(key);
     };
@@ -131,7 +131,7 @@ struct Geometry {
     const char* error = nullptr;   // message id where the follower cannot exist
 };
 
-Geometry MakeGeometry(const CamSpec& cam, double baseRadius) {
+Geometry MakeGeometry(const CamInput& cam, double baseRadius) {
     const Follower& f = cam.follower;
     Geometry g;
     g.kind = f.kind;
@@ -161,7 +161,7 @@ Geometry MakeGeometry(const CamSpec& cam, double baseRadius) {
     return g;
 }
 
-Geometry ValidGeometry(const CamSpec& cam, double baseRadius) {
+Geometry ValidGeometry(const CamInput& cam, double baseRadius) {
     Geometry g = MakeGeometry(cam, baseRadius);
     if (g.error) throw CamError(Message(g.error));
     return g;
@@ -180,7 +180,7 @@ struct GridMotion {
 SinCos ArmTurn(const Kinematics& m) { return SineCosine(m.s * DegreesToRadians); }
 
 // Fills `gm` for the cam's motion, reusing its storage.
-void FillGridMotion(const CamSpec& cam, GridMotion& gm) {
+void FillGridMotion(const CamInput& cam, GridMotion& gm) {
     const Motion& motion = cam.motion;
     motion.OnGrid(GridPerDegree, gm.at);
     gm.ends.clear();
@@ -207,7 +207,7 @@ void FillGridMotion(const CamSpec& cam, GridMotion& gm) {
 
 // The grid of the calling thread: its quarter megabyte is allocated once, not at every
 // call. Valid until the next call on the thread: no caller holds it across another.
-GridMotion& MakeGridMotion(const CamSpec& cam) {
+GridMotion& MakeGridMotion(const CamInput& cam) {
     thread_local GridMotion gm;
     FillGridMotion(cam, gm);
     return gm;
@@ -297,7 +297,7 @@ void PeakOf(SegmentPeaks& peaks, const Kinematics& m) {
 }
 
 template <bool Swing>
-GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamSpec& cam,
+GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam,
                        GridChecks& out) {
     KeyExtreme high{-Infinity}, low{Infinity};
     double convex = Infinity, concave = Infinity;
@@ -350,7 +350,7 @@ GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamSpec& c
     return {};
 }
 
-GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamSpec& cam, GridChecks& out) {
+GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam, GridChecks& out) {
     double rho = Infinity, lowOffset = Infinity, highOffset = -Infinity;
     int rhoK = -1;
     double guard = 0;
@@ -382,7 +382,7 @@ GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamSpec& cam
     return {};
 }
 
-GridFault RunChecks(const GridMotion& gm, const Geometry& g, const CamSpec& cam, GridChecks& out) {
+GridFault RunChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam, GridChecks& out) {
     out = GridChecks{};
     switch (g.kind) {
         case FollowerKind::Roller:
@@ -394,7 +394,7 @@ GridFault RunChecks(const GridMotion& gm, const Geometry& g, const CamSpec& cam,
     }
 }
 
-GridChecks ChecksOrThrow(const GridMotion& gm, const Geometry& g, const CamSpec& cam) {
+GridChecks ChecksOrThrow(const GridMotion& gm, const Geometry& g, const CamInput& cam) {
     GridChecks checks;
     const GridFault f = RunChecks(gm, g, cam, checks);
     if (f.fault != Fault::None) ThrowFault(f.fault, GridDegrees(f.k));
@@ -454,7 +454,7 @@ long long FirstHundredthFrom(double radius) {
 
 }  // namespace
 
-std::vector<Sample> ComputeSamples(const CamSpec& cam) {
+std::vector<Sample> ComputeSamples(const CamInput& cam) {
     CheckInputs(cam);
     const Geometry g = ValidGeometry(cam, cam.baseRadius);
     const int S = cam.stepsPerDegree, step = GridStepOfSample(S);
@@ -470,20 +470,20 @@ std::vector<Sample> ComputeSamples(const CamSpec& cam) {
     return samples;
 }
 
-Point SwingPivot(const CamSpec& cam) {
+Point SwingPivot(const CamInput& cam) {
     CheckInputs(cam);
     if (cam.follower.kind != FollowerKind::SwingRoller) RefuseValue("follower.kind");
     const Geometry g = ValidGeometry(cam, cam.baseRadius);
     return {g.pivot.x, g.pivot.y};
 }
 
-GridChecks CheckOnGrid(const CamSpec& cam) {
+GridChecks CheckOnGrid(const CamInput& cam) {
     CheckInputs(cam);
     const Geometry g = ValidGeometry(cam, cam.baseRadius);
     return ChecksOrThrow(MakeGridMotion(cam), g, cam);
 }
 
-CamResult ComputeCam(const CamSpec& cam) {
+CamResult ComputeCam(const CamInput& cam) {
     CheckInputs(cam);
     const Geometry g = ValidGeometry(cam, cam.baseRadius);
     const GridMotion& gm = MakeGridMotion(cam);
@@ -498,7 +498,7 @@ CamResult ComputeCam(const CamSpec& cam) {
     return result;
 }
 
-Sizing SizeBaseRadius(const CamSpec& cam) {
+Sizing SizeBaseRadius(const CamInput& cam) {
     CheckInputs(cam);
     const GridMotion& gm = MakeGridMotion(cam);
     auto judge = [&](double baseRadius, GridChecks* keep) {

@@ -30,7 +30,7 @@ struct Follower {
     double pivotDistance = 0;            // mm; swing-roller: cam centre to pivot
 };
 
-struct CamSpec {
+struct CamInput {
     double baseRadius = 0;  // mm
     Follower follower;
     Motion motion;          // lift in mm; swing-roller: degrees of arm swing
@@ -65,12 +65,12 @@ struct Sample {
 // fit inside the prime circle, an arm triangle that does not close, a value out of range;
 // (naming the angle) for a follower that reaches the cam centre. No value it returns is
 // NaN or infinite (CamError instead).
-std::vector<Sample> ComputeSamples(const CamSpec& spec);
+std::vector<Sample> ComputeSamples(const CamInput& cam);
 
 // Swing-roller: the arm's pivot in the follower's frame (the frame of the cam at angle 0),
 // from the triangle cam centre, pivot, roller centre at rest. Throws CamError naming the
 // keys when the triangle does not close.
-Point SwingPivot(const CamSpec& spec);
+Point SwingPivot(const CamInput& cam);
 
 // An extreme on the check grid, with its grid angle.
 struct GridExtreme {
@@ -107,7 +107,7 @@ struct GridChecks {
 // values where a join falls on a grid angle; independent of the output resolution. An
 // extreme found on the earlier side of the join at 360 degrees is reported at 0. Throws as
 // ComputeSamples, also for a point of the grid between the samples.
-GridChecks CheckOnGrid(const CamSpec& spec);
+GridChecks CheckOnGrid(const CamInput& cam);
 
 // Samples and checks together: the samples are grid points (k = 20 i / S), so the motion
 // is evaluated once for both.
@@ -115,7 +115,7 @@ struct CamResult {
     std::vector<Sample> samples;
     GridChecks checks;
 };
-CamResult ComputeCam(const CamSpec& spec);
+CamResult ComputeCam(const CamInput& cam);
 
 struct Sizing {
     bool found = false;
@@ -134,6 +134,6 @@ struct Sizing {
 // radius: it is judged in `checks` but not searched for. A radius at which the geometry
 // cannot exist (offset outside the prime circle, arm triangle open, follower at the cam
 // centre) does not pass. passesAsGiven judges the given base radius by the same checks.
-Sizing SizeBaseRadius(const CamSpec& spec);
+Sizing SizeBaseRadius(const CamInput& cam);
 
 }  // namespace platecam::engine

@@ -56,8 +56,8 @@ std::vector<MotionRow> MixedRows(double scale = 1) {
 }
 Motion Mixed() { return Motion::FromRows(MixedRows()); }
 
-CamSpec MakeCam(FollowerKind kind, Motion motion, double base, int S = 2) {
-    CamSpec cam;
+CamInput MakeCam(FollowerKind kind, Motion motion, double base, int S = 2) {
+    CamInput cam;
     cam.follower.kind = kind;
     cam.baseRadius = base;
     cam.motion = std::move(motion);
@@ -86,7 +86,7 @@ struct Curve {
 };
 
 // The roller centre of a translating roller at any cam angle, from the lift alone.
-Curve RollerPitch(const CamSpec& cam) {
+Curve RollerPitch(const CamInput& cam) {
     const double Rp = cam.baseRadius + cam.follower.rollerRadius, e = cam.follower.offset;
     return {[&cam, Rp, e](double deg) {
         return ToCam({e, std::sqrt(Rp * Rp - e * e) + cam.motion.At(std::fmod(deg + 360, 360)).s},
@@ -96,7 +96,7 @@ Curve RollerPitch(const CamSpec& cam) {
 
 // Pressure angle, contact point, pitch and contour radius of every sample against the
 // curve, away from the rows (where the acceleration may jump).
-void ExpectRollerSamplesMatch(const CamSpec& cam, const Curve& pitch,
+void ExpectRollerSamplesMatch(const CamInput& cam, const Curve& pitch,
                               const std::function<V(double)>& motionDirection) {
     const std::vector<Sample> samples = ComputeSamples(cam);
     ASSERT_EQ(samples.size(), 360u * cam.stepsPerDegree);
@@ -124,7 +124,7 @@ void ExpectRollerSamplesMatch(const CamSpec& cam, const Curve& pitch,
 
 TEST(CamRoller, MatchesTheFiniteDifferencesOfItsPitchCurve) {
     for (double offset : {0.0, 6.35, -8.0}) {
-        CamSpec cam = MakeCam(FollowerKind::Roller, Mixed(), 40);
+        CamInput cam = MakeCam(FollowerKind::Roller, Mixed(), 40);
         cam.follower.rollerRadius = 12;
         cam.follower.offset = offset;
         // The follower moves up its line, turned with the cam.
@@ -135,7 +135,7 @@ TEST(CamRoller, MatchesTheFiniteDifferencesOfItsPitchCurve) {
 }
 
 TEST(CamRoller, InLineIsTodaysExactAnalysis) {
-    CamSpec cam = MakeCam(FollowerKind::Roller, Mixed(), 40, 5);
+    CamInput cam = MakeCam(FollowerKind::Roller, Mixed(), 40, 5);
     cam.follower.rollerRadius = 12;
     for (const Sample& s : ComputeCam(cam).samples) {
         const Kinematics& m = s.motion;
@@ -152,7 +152,7 @@ TEST(CamRoller, PublishedAnchor) {
     } cases[] = {{0, 30.011, -30.011, 35.39}, {6.35, 24.992, -34.981, 34.10}};
     for (const auto& c : cases) {
         for (int S : {1, 2, 5}) {
-            CamSpec cam = MakeCam(FollowerKind::Roller, Anchor(), 31.75, S);
+            CamInput cam = MakeCam(FollowerKind::Roller, Anchor(), 31.75, S);
             cam.follower.rollerRadius = 12.7;  // Rb + Rr = 44.45 mm
             cam.follower.offset = c.offset;
             const CamResult result = ComputeCam(cam);
@@ -183,7 +183,7 @@ TEST(CamSizing, RollerIsTheFirstHundredthThatPasses) {
         {0, 40, 0, 10.61, false},        // a large roller: the undercut decides
     };
     for (const auto& c : cases) {
-        CamSpec cam = MakeCam(FollowerKind::Roller, Anchor(), 31.75);
+        CamInput cam = MakeCam(FollowerKind::Roller, Anchor(), 31.75);
         cam.follower.rollerRadius = c.roller;
         cam.follower.offset = c.offset;
         cam.minBaseRadius = c.hub;
@@ -216,7 +216,7 @@ TEST(CamWindow, TangentConstructionIsWithinItsOwnError) {
         for (int k = 0; k < 8; ++k) {
             rows.push_back({window->MotionTable[k].Angle, window->MotionTable[k].Value});
         }
-        CamSpec cam = MakeCam(FollowerKind::Roller, Motion::FromRows(rows), 45, b.S);
+        CamInput cam = MakeCam(FollowerKind::Roller, Motion::FromRows(rows), 45, b.S);
         cam.follower.rollerRadius = 10;
         const std::vector<Sample> samples = ComputeSamples(cam);
         const Curve pitch = RollerPitch(cam);
@@ -243,7 +243,7 @@ TEST(CamWindow, TangentConstructionIsWithinItsOwnError) {
 }
 
 TEST(CamFlat, ContourIsTheEnvelopeOfTheFaceLines) {
-    const CamSpec cam = MakeCam(FollowerKind::Flat, Mixed(), 60);
+    const CamInput cam = MakeCam(FollowerKind::Flat, Mixed(), 60);
     // The face at cam angle t: the line n(t) . p = Rb + s(t), n(t) = (sin t, cos t).
     auto line = [&cam](double deg) {
         return std::array<double, 3>{std::sin(deg * Rad), std::cos(deg * Rad),
@@ -273,7 +273,7 @@ TEST(CamFlat, ContourIsTheEnvelopeOfTheFaceLines) {
 
 TEST(CamFlat, PublishedAnchor) {
     for (int S : {1, 2, 5}) {
-        CamSpec cam = MakeCam(FollowerKind::Flat, Anchor(), 30, S);
+        CamInput cam = MakeCam(FollowerKind::Flat, Anchor(), 30, S);
         cam.minRadiusOfCurvature = 6.35;
         const Sizing sizing = SizeBaseRadius(cam);
         ASSERT_TRUE(sizing.found);
@@ -290,7 +290,7 @@ TEST(CamFlat, PublishedAnchor) {
         EXPECT_TRUE(std::fabs(at - 156.55) < 0.051 || std::fabs(at - 293.45) < 0.051) << at;
     }
     // A cusp (rho <= 0) fails even with no minimum; the face width is judged when given.
-    CamSpec cam = MakeCam(FollowerKind::Flat, Anchor(), 40);
+    CamInput cam = MakeCam(FollowerKind::Flat, Anchor(), 40);
     cam.follower.faceWidth = 64.6;
     const GridChecks cusp = CheckOnGrid(cam);
     EXPECT_LT(cusp.contourRadius.value, 0);
@@ -309,7 +309,7 @@ struct Arm {
         return pivot + V{w.x * c + w.y * s, w.y * c - w.x * s};
     }
 };
-Arm MakeArm(const CamSpec& cam) {
+Arm MakeArm(const CamInput& cam) {
     const double Rp = cam.baseRadius + cam.follower.rollerRadius;
     const double D = cam.follower.pivotDistance, L = cam.follower.armLength;
     const double alpha = std::acos((D * D + Rp * Rp - L * L) / (2 * D * Rp));
@@ -319,7 +319,7 @@ Arm MakeArm(const CamSpec& cam) {
 TEST(CamSwing, MatchesTheFiniteDifferencesOfItsPitchCurve) {
     // Pivots below, level with and above the roller at rest.
     for (double D : {70.0, std::hypot(60.0, 50.0), 100.0}) {
-        CamSpec cam = MakeCam(FollowerKind::SwingRoller, Mixed(), 40);
+        CamInput cam = MakeCam(FollowerKind::SwingRoller, Mixed(), 40);
         cam.follower.rollerRadius = 10;
         cam.follower.armLength = 60;
         cam.follower.pivotDistance = D;
@@ -344,13 +344,13 @@ TEST(CamSwing, MatchesTheFiniteDifferencesOfItsPitchCurve) {
 }
 
 TEST(CamSwing, LongArmApproachesTheTranslatingRoller) {
-    CamSpec roller = MakeCam(FollowerKind::Roller, Mixed(), 40);
+    CamInput roller = MakeCam(FollowerKind::Roller, Mixed(), 40);
     roller.follower.rollerRadius = 10;
     const std::vector<Sample> line = ComputeSamples(roller);
     double previous = Infinity;
     for (double L : {1e3, 1e4, 1e5}) {
         // Lift psi = s / L (degrees); the arm square to the radius at rest.
-        CamSpec swing =
+        CamInput swing =
             MakeCam(FollowerKind::SwingRoller, Motion::FromRows(MixedRows(1 / L / Rad)), 40);
         swing.follower.rollerRadius = 10;
         swing.follower.armLength = L;
@@ -374,7 +374,7 @@ TEST(CamSwing, LongArmApproachesTheTranslatingRoller) {
 
 TEST(CamSwing, SizingKeepsTheArm) {
     const Motion swing = Motion::FromRows({{0, 0}, {90, 0}, {180, 15}, {270, 15}, {360, 0}});
-    CamSpec cam = MakeCam(FollowerKind::SwingRoller, swing, 20);
+    CamInput cam = MakeCam(FollowerKind::SwingRoller, swing, 20);
     cam.follower.rollerRadius = 10;
     cam.follower.armLength = 80;
     cam.follower.pivotDistance = 95;
@@ -391,7 +391,7 @@ TEST(CamSwing, SizingKeepsTheArm) {
 
 TEST(CamChecks, SegmentPeaksTakeEachEndFromItsOwnSide) {
     // A simple harmonic rise ends with a step in acceleration, pi^2/2 h / beta^2, into the dwell.
-    CamSpec cam =
+    CamInput cam =
         MakeCam(FollowerKind::Roller,
                 Motion::FromRows(
                     {{0, 0}, {90, 10, Law::SimpleHarmonic}, {180, 10}, {360, 0, Law::Cycloid}}),
@@ -419,7 +419,7 @@ TEST(CamChecks, SegmentPeaksTakeEachEndFromItsOwnSide) {
 
 TEST(CamErrors, BadGeometryNamesTheKeyOrTheAngle) {
     using testing::MessageOf;
-    CamSpec roller = MakeCam(FollowerKind::Roller, Anchor(), 30);
+    CamInput roller = MakeCam(FollowerKind::Roller, Anchor(), 30);
     roller.follower.rollerRadius = 10;
     roller.follower.offset = 40;
     EXPECT_NE(MessageOf([&] { ComputeSamples(roller); }).find("follower.offset"),
@@ -438,7 +438,7 @@ TEST(CamErrors, BadGeometryNamesTheKeyOrTheAngle) {
     EXPECT_EQ(MessageOf([&] { CheckOnGrid(roller); }),
               "cam.max_pressure_angle: not a value the cam can be computed with");
 
-    CamSpec swing = MakeCam(FollowerKind::SwingRoller, Anchor(), 30);
+    CamInput swing = MakeCam(FollowerKind::SwingRoller, Anchor(), 30);
     swing.follower.rollerRadius = 10;
     swing.follower.armLength = 20;
     swing.follower.pivotDistance = 100;  // 100 - 20 > 40: no triangle
@@ -451,7 +451,7 @@ TEST(CamErrors, BadGeometryNamesTheKeyOrTheAngle) {
     EXPECT_EQ(MessageOf([&] { CheckOnGrid(swing); }),
               "follower.arm_length: not a value the cam can be computed with");
 
-    CamSpec flat = MakeCam(FollowerKind::Flat, down, 40);
+    CamInput flat = MakeCam(FollowerKind::Flat, down, 40);
     EXPECT_EQ(MessageOf([&] { ComputeSamples(flat); }),
               "at 100 degrees the follower reaches the cam centre");
     UseLanguage(Language::Japanese, PLATECAM_TEST_LOCALE_DIR);
@@ -476,7 +476,7 @@ TEST(CamErrors, NothingLeavesThatIsNotFinite) {
             rows.push_back({a, lift, static_cast<Law>(n % LawCount)});
         }
         rows.push_back({360, 0, static_cast<Law>((n + 3) % LawCount)});
-        CamSpec cam = MakeCam(static_cast<FollowerKind>(n % 3), Motion::FromRows(rows),
+        CamInput cam = MakeCam(static_cast<FollowerKind>(n % 3), Motion::FromRows(rows),
                               power(-2, 4), n % 2 ? 5 : 1);
         Follower& f = cam.follower;
         f.rollerRadius = n % 5 ? power(-2, 3) : 0;
