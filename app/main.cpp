@@ -5,9 +5,13 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
+#include "files/save_file.h"
 #include "language/language.h"
 #include "platecam_version.h"
 #include "ui/main_form.h"
@@ -41,26 +45,119 @@ void SetIdentity() {
     QCoreApplication::setApplicationVersion(QStringLiteral(PLATECAM_VERSION));
 }
 
+// The arguments with "-?" spelled as Qt knows it on this system.
+QStringList Arguments(const QCoreApplication& app) {
+    QStringList arguments = app.arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("-?")) arguments[i] = QStringLiteral("--help");
+    }
+    return arguments;
+}
+
+// Parses the arguments; a refused option or more than one file is reported and false.
+bool ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "platecam: %s\n", qPrintable(parser.errorText()));
+        return false;
+    }
+    if (parser.positionalArguments().size() > 1) {
+        std::fputs("platecam: one design file at most\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+// Qt prints the help and version texts and leaves through exit(0): a text that did not
+// reach its reader (a full disk, a closed pipe) must not count as success.
+void CheckOutputAtExit() {
+    std::atexit([] {
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fputs("platecam: cannot write to the standard output\n", stderr);
+            std::_Exit(2);
+        }
+    });
+}
+
+bool EnvironmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Without a platform to show the window on, Qt aborts the process while the application
+// is made: whether one is reachable is decided from the environment first.
+bool DisplayNamed(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        // The platform named on the command line is Qt's to judge.
+        if (argument == "-platform" || argument == "--platform") return true;
+    }
+    const char* platforms = std::getenv("QT_QPA_PLATFORM");
+    if (!platforms || !*platforms) {
+        return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY");
+    }
+    // A list of platforms tried in turn, each with its own options after ":".
+    std::string_view list = platforms;
+    while (!list.empty()) {
+        const std::string_view entry = list.substr(0, list.find(';'));
+        list.remove_prefix(std::min(list.size(), entry.size() + 1));
+        const std::string_view name = entry.substr(0, entry.find(':'));
+        if (name == "xcb") {
+            if (EnvironmentSet("DISPLAY")) return true;
+        } else if (name.starts_with("wayland")) {
+            if (EnvironmentSet("WAYLAND_DISPLAY")) return true;
+        } else if (!name.empty()) {
+            return true;  // offscreen, vnc, linuxfb and the like need no display server
+        }
+    }
+    return false;
+}
+
+constexpr const char* NoDisplay = "platecam: cannot open a display\n";
+
+// A display that is named but cannot be reached still ends in Qt's fatal message: the
+// program leaves with its own message and status instead of an abort.
+QtMessageHandler qtHandler = nullptr;
+
+void RefuseFatalMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs(NoDisplay, stderr);
+        std::_Exit(2);
+    }
+    if (qtHandler) qtHandler(type, context, text);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    platecam::InstallSaveSignalHandling();
     if (OnlyText(argc, argv)) {
         QCoreApplication app(argc, argv);
         SetIdentity();
         QCommandLineParser parser;
         DescribeOptions(parser);
-        parser.process(app);  // prints and exits
+        const QStringList arguments = Arguments(app);
+        if (!ParseArguments(parser, arguments)) return 2;
+        CheckOutputAtExit();
+        parser.process(arguments);  // prints and exits
         return 0;
     }
+    if (!DisplayNamed(argc, argv)) {
+        // The options are still checked, so that a mistyped one is named too.
+        QCoreApplication app(argc, argv);
+        SetIdentity();
+        QCommandLineParser parser;
+        DescribeOptions(parser);
+        ParseArguments(parser, app.arguments());
+        std::fputs(NoDisplay, stderr);
+        return 2;
+    }
+    qtHandler = qInstallMessageHandler(RefuseFatalMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     SetIdentity();
     QCommandLineParser parser;
     DescribeOptions(parser);
-    parser.process(app);
-    if (parser.positionalArguments().size() > 1) {
-        std::fputs("platecam: one design file at most\n", stderr);
-        return 2;
-    }
+    if (!ParseArguments(parser, app.arguments())) return 2;
     // The window asks for the Windows face; on other systems the IPA gothic stands in.
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "files/save_file.h"
 #include "language/language.h"
 
 namespace {
@@ -33,6 +34,7 @@ int FinishStandardStreams(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platecam::InstallSaveSignalHandling();
     platecam::UseLanguage(platecam::LanguageFromEnvironment());
     const int status =
         platecam::RunBatch(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);

@@ -1,9 +1,11 @@
 # Install rules, man pages and the Debian package.
 
 find_program(HELP2MAN help2man)
+find_program(GZIP gzip REQUIRED)
 set(PLATECAM_MAN_PAGES)
 if(HELP2MAN)
-  # Generated from each program's own --help and --version, so they never drift.
+  # Generated from each program's own --help and --version, so they never drift. Shipped
+  # as Debian wants them: gzip -9n, no name or time stamp in the header.
   foreach(program platecam platecam-batch)
     if(NOT TARGET ${program})
       continue()
@@ -13,19 +15,34 @@ if(HELP2MAN)
     else()
       set(name "export and check platecam designs from the command line")
     endif()
+    set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
     add_custom_command(
-      OUTPUT ${PROJECT_BINARY_DIR}/man/${program}.1
+      OUTPUT ${page} ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       COMMAND ${HELP2MAN} --no-info --section=1 --name=${name}
-              --output=${PROJECT_BINARY_DIR}/man/${program}.1 $<TARGET_FILE:${program}>
+              --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${GZIP} -9nkf ${page}
       DEPENDS ${program}
       COMMENT "man page of ${program}"
       VERBATIM)
-    list(APPEND PLATECAM_MAN_PAGES ${PROJECT_BINARY_DIR}/man/${program}.1)
+    list(APPEND PLATECAM_MAN_PAGES ${page}.gz)
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${PLATECAM_MAN_PAGES})
   install(FILES ${PLATECAM_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+
+# The Debian changelog, compressed as the man pages are; its first entry names the
+# version project() sets (scripts/check_package.sh compares them).
+set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog)
+add_custom_command(
+  OUTPUT ${changelog}.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/changelog ${changelog}
+  COMMAND ${GZIP} -9nf ${changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
+  COMMENT "compressed changelog"
+  VERBATIM)
+add_custom_target(platecam_changelog ALL DEPENDS ${changelog}.gz)
 
 install(TARGETS platecam-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET platecam)
@@ -33,30 +50,39 @@ if(TARGET platecam)
   install(FILES data/platecam.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES data/platecam.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES data/platecam.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME platecam)
 endif()
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence is in copyright, in the machine-readable form Debian reads.
+install(FILES README.md packaging/copyright ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# cpack -G DEB: dependencies from dpkg-shlibdeps, plus the Japanese font the window
-# asks for. The menu and icon caches are refreshed by the file triggers that
-# desktop-file-utils and hicolor-icon-theme install for these folders.
+# cpack -G DEB: dependencies from dpkg-shlibdeps (run by packaging/deb_prebuild.cmake,
+# which also strips as dh_strip does), plus the Japanese font the window asks for. The
+# menu and icon caches are refreshed by the file triggers that desktop-file-utils and
+# hicolor-icon-theme install for these folders. The address is the project's own domain,
+# the one the AppStream id org.platecam.Platecam names.
 set(CPACK_PACKAGE_NAME platecam)
 set(CPACK_PACKAGE_VENDOR "the platecam authors")
-set(CPACK_PACKAGE_CONTACT "the platecam authors <platecam@localhost>")
+set(CPACK_PACKAGE_CONTACT "the platecam authors <authors@platecam.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plate cam design for translating roller followers")
 set(CPACK_PACKAGE_DESCRIPTION
-    "platecam designs a plate (disc) cam that drives an in-line translating roller\n"
-    "follower: from the base-circle radius, the roller radius and a motion table it\n"
-    "computes the displacement, the pitch curve, the cam contour and the pressure angle,\n"
-    "draws them, animates the cam and exports the contour as a DXF drawing. The window\n"
-    "speaks Japanese. platecam-batch exports and checks designs from scripts.")
+    "platecam designs a plate (disc) cam that drives an in-line translating\n"
+    "roller follower: from the base-circle radius, the roller radius and a motion\n"
+    "table it computes the displacement, the pitch curve, the cam contour and the\n"
+    "pressure angle, draws them, animates the cam and exports the contour as a DXF\n"
+    "drawing. The window speaks Japanese. platecam-batch exports and checks designs\n"
+    "from scripts.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# OFF: CPack's own dpkg-shlibdeps run would add ldconfig calls for the private module.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PLATECAM_STRIP ${CMAKE_STRIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb_prebuild.cmake)
 include(CPack)

@@ -1,12 +1,23 @@
 #include "files/save_file.h"
 
+#include <acl/libacl.h>
 #include <fcntl.h>
-#include <limits.h>
+#include <signal.h>
+#include <sys/acl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <random>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <initializer_list>
 #include <string>
 
 #include "model/errors.h"
@@ -19,10 +30,66 @@ namespace {
     throw CamError(FormatMessage(msg::CannotCreate, path));
 }
 
+[[noreturn]] void WriteError() { throw CamError(Message(msg::WriteError)); }
+
+// A message with several "%s", filled in order.
+std::string FormatMessages(const char* id, std::initializer_list<std::string> arguments) {
+    std::string text(Tr(id));
+    std::size_t from = 0;
+    for (const std::string& argument : arguments) {
+        const auto at = text.find("%s", from);
+        if (at == std::string::npos) break;
+        text.replace(at, 2, argument);
+        from = at + argument.size();
+    }
+    return text;
+}
+
+// ---- System calls: replaceable by tests, interrupted ones retried ----
+
+SaveSystemCalls& Calls() {
+    static SaveSystemCalls calls;
+    return calls;
+}
+
+template <class Call>
+int Retried(Call call) {
+    int result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+int OpenAt(int folder, const char* name, int flags, mode_t mode = 0) {
+    return Retried([&] {
+        return Calls().openat ? Calls().openat(folder, name, flags, mode)
+                              : ::openat(folder, name, flags, mode);
+    });
+}
+
+int Fsync(int fd) {
+    return Retried([&] { return Calls().fsync ? Calls().fsync(fd) : ::fsync(fd); });
+}
+
+int RenameAt(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) {
+    return Retried([&] {
+        return Calls().renameat ? Calls().renameat(fromFolder, from, toFolder, to, flags)
+                                : ::renameat2(fromFolder, from, toFolder, to, flags);
+    });
+}
+
+int LinkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    return Retried([&] {
+        return Calls().linkat ? Calls().linkat(fromFolder, from, toFolder, to, flags)
+                              : ::linkat(fromFolder, from, toFolder, to, flags);
+    });
+}
+
 long WriteAll(int fd, const char* data, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
-        ssize_t n = ::write(fd, data + done, size - done);
+        const ssize_t n = ::write(fd, data + done, size - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -39,31 +106,48 @@ bool WriteBytes(int fd, std::string_view bytes, const ByteWriter& writer) {
     return written == static_cast<long>(bytes.size());
 }
 
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+bool PwriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 // Closes the descriptor on every way out.
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : fd_(fd) {}
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
     int get() const { return fd_; }
+    // A close that fails with EINTR has still closed the descriptor on Linux.
     bool Close() {
         const int fd = fd_;
         fd_ = -1;
-        return ::close(fd) == 0;
+        return fd < 0 || ::close(fd) == 0 || errno == EINTR;
     }
 
 private:
     int fd_;
 };
+
+std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Opens the file a descriptor (an O_PATH one) stands for anew, with other rights; the
+// kernel checks them against that very inode.
+int Reopen(int fd, int flags) { return OpenAt(AT_FDCWD, ProcPath(fd).c_str(), flags); }
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -76,108 +160,111 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Follows symbolic links to the name of the file they lead to, which need not exist yet,
-// so that saving through a link writes the linked file and keeps the link.
-std::string ResolveLinks(const std::string& path) {
-    std::string current = path;
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
-        char target[PATH_MAX];
-        const ssize_t n = ::readlink(current.c_str(), target, sizeof target);
-        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) CannotCreate(path);
-        const std::string next(target, static_cast<std::size_t>(n));
-        current = next[0] == '/' ? next : DirectoryOf(current) + "/" + next;
-    }
-    CannotCreate(path);  // a loop of links
+bool SameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// A short name of fixed length, whatever the target's length.
-std::string TemporaryName() {
-    static std::mt19937 random{std::random_device{}()};
+// True when `name` in the folder is (still) the file `expected`, not followed if a link.
+bool NameIs(int folder, const char* name, const struct stat& expected) {
+    struct stat info {};
+    return ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && SameInode(info, expected);
+}
+
+// The umask, read without changing it (umask(2) cannot read it without setting it, and a
+// set-and-restore races with every thread creating files meanwhile). -1 when unknown.
+int ReadUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) {
+            const unsigned long mask = std::strtoul(line.c_str() + 6, nullptr, 8);
+            return mask <= 0777 ? static_cast<int>(mask) : -1;
+        }
+    }
+    return -1;
+}
+
+int ProcessUmask() {
+    static const int mask = ReadUmask();
+    return mask;
+}
+
+// ---- Temporary names the signal handler may remove ----
+
+// A slot is free (0), being filled (1) or holds the name of a temporary file this process
+// created (2). The handler reads only armed slots: lock-free atomics and fixed buffers.
+struct PendingName {
+    std::atomic<int> state{0};
+    int folder = -1;
+    char name[24] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+PendingName pendingNames[64];
+
+extern "C" void RemoveTemporaryFiles(int signal) {
+    const int saved = errno;
+    for (PendingName& pending : pendingNames) {
+        if (pending.state.load() == 2) ::unlinkat(pending.folder, pending.name, 0);
+    }
+    errno = saved;
+    // SA_RESETHAND restored the default action: it ends the program once we return.
+    ::raise(signal);
+}
+
+// A short random name of fixed length, whatever the target's length.
+void RandomName(char (&name)[24]) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = ".platecam-";
-    for (int i = 0; i < 8; ++i) name += letters[random() % (sizeof letters - 1)];
-    return name;
+    unsigned char random[8] = {};
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+        static std::atomic<unsigned> counter{0};
+        unsigned long long mix = (static_cast<unsigned long long>(::getpid()) << 32) ^
+                                 counter.fetch_add(1) ^ reinterpret_cast<std::uintptr_t>(&mix);
+        for (unsigned char& byte : random) byte = static_cast<unsigned char>(mix >>= 5);
+    }
+    std::memcpy(name, ".platecam-", 10);
+    for (int i = 0; i < 8; ++i) name[10 + i] = letters[random[i] % (sizeof letters - 1)];
+    name[18] = '\0';
 }
 
-// Gives the unnamed file a name in the folder; O_TMPFILE files are linked through /proc,
-// or directly where the process may (root).
-bool LinkUnnamed(int fd, int folder, const std::string& name) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-    return ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
-}
+// One temporary name in a folder: picked, armed once the file exists (the handler removes
+// it from then on), disarmed when the name is gone.
+class TemporaryName {
+public:
+    TemporaryName() = default;
+    ~TemporaryName() { Release(); }
+    TemporaryName(const TemporaryName&) = delete;
+    TemporaryName& operator=(const TemporaryName&) = delete;
 
-enum class Replace { Done, FolderRefused };
-
-// Writes a new file beside `target` and renames it over the target once every byte is on
-// disk. Nothing but the finished file ever carries a name, except for the instant between
-// linking and renaming where the file system has no unnamed files.
-Replace ReplaceThroughTemporary(const std::string& target, const std::string& shown,
-                                std::string_view bytes, const ByteWriter& writer,
-                                const struct stat* existing) {
-    Descriptor folder(::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0) {
-        if (errno == EACCES && existing) return Replace::FolderRefused;
-        CannotCreate(shown);
-    }
-    const mode_t mode = existing ? (existing->st_mode & 07777) : NewFileMode();
-    std::string name;  // set while a named temporary file exists
-    int fd = ::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd < 0 && errno != EACCES && errno != EPERM && errno != EROFS) {
-        // No unnamed files on this file system: a named one, created exclusively.
-        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            name = TemporaryName();
-            fd = ::openat(folder.get(), name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC,
-                          mode);
-            if (fd < 0 && errno != EEXIST) break;
-        }
-        if (fd < 0) name.clear();
-    }
-    if (fd < 0) {
-        if (errno == EACCES || errno == EPERM) return Replace::FolderRefused;
-        CannotCreate(shown);
-    }
-    Descriptor file(fd);
-    auto discard = [&] {
-        if (!name.empty()) ::unlinkat(folder.get(), name.c_str(), 0);
-    };
-    ::fchmod(fd, mode);
-    if (existing && ::geteuid() == 0) {
-        if (::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-            discard();
-            CannotCreate(shown);
-        }
-    }
-    const bool complete = WriteBytes(fd, bytes, writer) && ::fsync(fd) == 0;
-    if (!complete) {
-        discard();
-        throw CamError(Message(msg::WriteError));
-    }
-    if (name.empty()) {
-        for (int attempt = 0; attempt < 100 && name.empty(); ++attempt) {
-            name = TemporaryName();
-            if (!LinkUnnamed(fd, folder.get(), name)) {
-                const bool taken = errno == EEXIST;
-                name.clear();
-                if (!taken) break;
+    const char* Pick(int folder) {
+        Release();
+        for (PendingName& pending : pendingNames) {
+            int free = 0;
+            if (pending.state.compare_exchange_strong(free, 1)) {
+                slot_ = &pending;
+                break;
             }
         }
-        if (name.empty()) CannotCreate(shown);
+        RandomName(slot_ ? slot_->name : local_);  // without a slot: not removed on a signal
+        if (slot_) slot_->folder = folder;
+        return name();
     }
-    if (!file.Close()) {
-        discard();
-        throw CamError(Message(msg::WriteError));
+    void Arm() {
+        armed_ = true;
+        if (slot_) slot_->state.store(2);
     }
-    if (::renameat(folder.get(), name.c_str(), folder.get(), NameOf(target).c_str()) != 0) {
-        discard();
-        CannotCreate(shown);
+    void Release() {
+        armed_ = false;
+        if (slot_) slot_->state.store(0);
+        slot_ = nullptr;
     }
-    // The new name must survive a power cut as well as the bytes.
-    ::fsync(folder.get());
-    return Replace::Done;
-}
+    bool armed() const { return armed_; }
+    const char* name() const { return slot_ ? slot_->name : local_; }
+
+private:
+    PendingName* slot_ = nullptr;
+    char local_[24] = {};
+    bool armed_ = false;
+};
 
 // The descriptor a name like /dev/stdout or /proc/self/fd/3 stands for, or -1. Writing
 // through the descriptor itself shares its offset with the rest of the process's output,
@@ -197,52 +284,492 @@ int DescriptorNamed(const std::string& path) {
     return -1;
 }
 
-void WriteInPlace(int fd, std::string_view bytes, const ByteWriter& writer) {
-    const bool complete = ::ftruncate(fd, 0) == 0 && WriteBytes(fd, bytes, writer) &&
-                          ::fsync(fd) == 0;
-    if (!complete) throw CamError(Message(msg::WriteError));
+// The access ACL of `from` onto `to`; true where the file system has none.
+bool CopyAcl(int from, int to) {
+    acl_t acl = ::acl_get_fd(from);
+    if (!acl) return errno == ENOTSUP || errno == ENOSYS;
+    const bool copied = ::acl_set_fd(to, acl) == 0;
+    ::acl_free(acl);
+    return copied;
+}
+
+// Every extended attribute but the ACLs (CopyAcl's); false when one cannot be read or set,
+// so that the file is written in place and keeps them all.
+bool CopyAttributes(int from, int to) {
+    std::string names;
+    for (;;) {
+        const ssize_t size = ::flistxattr(from, nullptr, 0);
+        if (size < 0) return errno == ENOTSUP;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::flistxattr(from, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE) return false;
+    }
+    std::string value;
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+        const char* name = names.c_str() + at;
+        if (std::strncmp(name, "system.posix_acl_", 17) == 0) continue;
+        ssize_t size = ::fgetxattr(from, name, nullptr, 0);
+        if (size < 0) return false;
+        value.resize(static_cast<std::size_t>(size));
+        size = ::fgetxattr(from, name, value.data(), value.size());
+        if (size < 0 || ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(size), 0) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// How an output reaches its target.
+enum class Way {
+    Stream,   // a descriptor of this process (/dev/stdout, /dev/fd/N)
+    Device,   // a character device or FIFO
+    Create,   // a new file through a temporary one
+    Replace,  // an existing file through a temporary one
+    InPlace,  // an existing file rewritten in place
+};
+
+}  // namespace
+
+struct SaveBatch::Output {
+    std::string path, bytes, option;
+    Way way = Way::Create;
+    int stream = -1;        // Stream: not ours to close
+    Descriptor file;        // Device, Replace, InPlace: the target opened for writing
+    bool readable = false;  // `file` opened for reading too
+    struct stat info {};    // the target (or the stream)
+    Descriptor folder;      // Create, Replace, InPlace: O_PATH of the folder of `name`
+    std::string name;
+
+    // Create, Replace: the temporary file.
+    Descriptor temp;
+    struct stat tempInfo {};
+    bool unnamed = false;  // O_TMPFILE, not yet linked
+    TemporaryName tempName;
+
+    // InPlace: the old bytes, to restore on a failure.
+    std::string old;
+    bool haveOld = false;
+
+    // Commit: what was done, to undo it.
+    bool created = false, exchanged = false, renamed = false, written = false;
+
+    ~Output() { Discard(); }
+
+    // Removes the temporary file's name where it still has one.
+    void Discard() {
+        if (tempName.armed()) ::unlinkat(folder.get(), tempName.name(), 0);
+        tempName.Release();
+    }
+    std::string Shown() const { return option.empty() ? path : option; }
+};
+
+namespace {
+
+using Output = SaveBatch::Output;
+
+// ---- Finding the target ----
+
+void LocateNew(Output& o) {
+    o.name = NameOf(o.path);
+    if (o.name.empty() || o.name == "." || o.name == "..") CannotCreate(o.path);
+    o.folder.reset(OpenAt(AT_FDCWD, DirectoryOf(o.path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (o.folder.get() < 0 || ::fstat(o.folder.get(), &o.info) != 0) CannotCreate(o.path);
+    o.way = Way::Create;
+}
+
+// Opens the name the user gave, so that the kernel follows links by its own rules
+// (fs.protected_symlinks included), and learns from the descriptor what it found.
+void Locate(Output& o) {
+    if (o.path.empty()) CannotCreate(o.path);
+    if (const int fd = DescriptorNamed(o.path); fd >= 0) {
+        if (::fstat(fd, &o.info) != 0) CannotCreate(o.path);
+        if (S_ISBLK(o.info.st_mode)) throw CamError(FormatMessage(msg::BlockDevice, o.path));
+        o.way = Way::Stream;
+        o.stream = fd;
+        return;
+    }
+    Descriptor at(OpenAt(AT_FDCWD, o.path.c_str(), O_PATH | O_CLOEXEC));
+    if (at.get() < 0) {
+        if (errno != ENOENT) CannotCreate(o.path);
+        struct stat link {};
+        if (::lstat(o.path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            throw CamError(FormatMessage(msg::DanglingLink, o.path));
+        }
+        LocateNew(o);
+        return;
+    }
+    if (::fstat(at.get(), &o.info) != 0) CannotCreate(o.path);
+    const mode_t type = o.info.st_mode & S_IFMT;
+    if (type == S_IFBLK) throw CamError(FormatMessage(msg::BlockDevice, o.path));
+    if (type == S_IFCHR || type == S_IFIFO) {
+        // Written into as it is; a FIFO without a reader is refused at once.
+        o.file.reset(Reopen(at.get(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        if (o.file.get() < 0) CannotCreate(o.path);
+        ::fcntl(o.file.get(), F_SETFL, ::fcntl(o.file.get(), F_GETFL) & ~O_NONBLOCK);
+        o.way = Way::Device;
+        return;
+    }
+    if (type != S_IFREG) CannotCreate(o.path);
+    // Root may write anything: a file nobody may write is refused for root as well.
+    if (::geteuid() == 0 && (o.info.st_mode & 0222) == 0) {
+        throw CamError(FormatMessage(msg::ReadOnlyFile, o.path));
+    }
+    // The user's right to write this very file decides, whatever the folder allows.
+    o.file.reset(Reopen(at.get(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    o.readable = o.file.get() >= 0;
+    if (!o.readable) o.file.reset(Reopen(at.get(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (o.file.get() < 0) CannotCreate(o.path);
+    // The folder the file is in: the one named when the name itself is no link, else the
+    // one the kernel reached (its answer through /proc, not a walk of our own).
+    std::string where = o.path;
+    struct stat named {};
+    if (::lstat(o.path.c_str(), &named) != 0 || S_ISLNK(named.st_mode)) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(ProcPath(at.get()).c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target || target[0] != '/') {
+            CannotCreate(o.path);
+        }
+        where.assign(target, static_cast<std::size_t>(n));
+    }
+    o.name = NameOf(where);
+    o.folder.reset(OpenAt(AT_FDCWD, DirectoryOf(where).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (o.folder.get() < 0 || !NameIs(o.folder.get(), o.name.c_str(), o.info)) CannotCreate(o.path);
+    // Every hard link must see the new content.
+    o.way = o.info.st_nlink > 1 ? Way::InPlace : Way::Replace;
+}
+
+// What decides whether two outputs name one file: the inode of an existing file, the
+// folder's inode and the name of a new one. Devices and FIFOs may take several outputs.
+struct Identity {
+    bool known = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::string name;
+    bool operator==(const Identity&) const = default;
+};
+
+Identity IdentityOf(const Output& o) {
+    if (o.way == Way::Device || (o.way == Way::Stream && !S_ISREG(o.info.st_mode))) return {};
+    return {true, o.info.st_dev, o.info.st_ino, o.way == Way::Create ? o.name : std::string()};
+}
+
+// ---- Preparing: nothing the user sees changes ----
+
+// Creates the temporary file beside the target: unnamed where the file system allows, else
+// under a short random name the signal handler removes. Returns false with errno set.
+bool CreateTemporary(Output& o, mode_t mode) {
+    int fd = OpenAt(o.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0 && o.way == Way::Create) {
+        // Kernels before 6.0 skip the umask for O_TMPFILE: where the result shows a bit the
+        // umask removes (or the umask is unknown), a named file gets open(2)'s mode for sure.
+        struct stat info {};
+        const int mask = ProcessUmask();
+        if (::fstat(fd, &info) != 0 || mask < 0 || (info.st_mode & static_cast<mode_t>(mask) & 0777)) {
+            ::close(fd);
+            fd = -1;
+            errno = EOPNOTSUPP;
+        }
+    }
+    if (fd >= 0) {
+        o.unnamed = true;
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const char* name = o.tempName.Pick(o.folder.get());
+            fd = OpenAt(o.folder.get(), name, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, mode);
+            if (fd >= 0) {
+                o.tempName.Arm();
+                break;
+            }
+            const int error = errno;
+            o.tempName.Release();
+            errno = error;
+            if (error != EEXIST) break;
+        }
+    }
+    if (fd < 0) return false;
+    o.temp.reset(fd);
+    return ::fstat(fd, &o.tempInfo) == 0;
+}
+
+void DropTemporary(Output& o) {
+    o.Discard();
+    o.temp.reset(-1);
+    o.unnamed = false;
+}
+
+// The old file's owner, group, mode, ACL and attributes on the new one; false where the
+// new file cannot have them all.
+bool KeepAttributes(Output& o) {
+    const int temp = o.temp.get();
+    const struct stat& old = o.info;
+    if ((o.tempInfo.st_uid != old.st_uid || o.tempInfo.st_gid != old.st_gid) &&
+        ::fchown(temp, old.st_uid, old.st_gid) != 0) {
+        return false;
+    }
+    struct stat now {};
+    return ::fchmod(temp, old.st_mode & 07777) == 0 && CopyAcl(o.file.get(), temp) &&
+           CopyAttributes(o.file.get(), temp) && ::fstat(temp, &now) == 0 &&
+           (now.st_mode & 07777) == (old.st_mode & 07777);
+}
+
+// Space for the new bytes before any old byte is overwritten, and the old bytes to put
+// back if the write fails all the same.
+void PrepareInPlace(Output& o) {
+    if (!o.bytes.empty()) {
+        const int reserved = Retried([&] {
+            return ::fallocate(o.file.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(o.bytes.size()));
+        });
+        // Without fallocate on this file system the copy below still restores the file.
+        if (reserved != 0 && errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL) WriteError();
+    }
+    if (!o.readable) return;
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(o.file.get(), buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return;
+        if (n == 0) break;
+        o.old.append(buffer, static_cast<std::size_t>(n));
+        at += n;
+    }
+    o.haveOld = true;
+}
+
+void Prepare(Output& o, const ByteWriter& writer) {
+    if (o.way == Way::Replace) {
+        // Created private; the old file's mode follows with its owner.
+        if (!CreateTemporary(o, 0600)) {
+            if (errno != EACCES && errno != EPERM) CannotCreate(o.path);
+            o.way = Way::InPlace;  // a folder the user may not write
+        } else if (!KeepAttributes(o)) {
+            DropTemporary(o);
+            o.way = Way::InPlace;  // another user's file, or attributes a new file cannot have
+        }
+    } else if (o.way == Way::Create) {
+        // The mode open(2) uses: the kernel applies the umask or the folder's default ACL.
+        if (!CreateTemporary(o, 0666)) CannotCreate(o.path);
+    }
+    if (o.way == Way::InPlace) {
+        PrepareInPlace(o);
+    } else if (o.temp.get() >= 0) {
+        if (!WriteBytes(o.temp.get(), o.bytes, writer) || Fsync(o.temp.get()) != 0) WriteError();
+    }
+}
+
+// ---- Replacing ----
+
+void RestoreInPlace(Output& o) {
+    if (!o.haveOld) return;
+    if (PwriteAll(o.file.get(), o.old) &&
+        Retried([&] { return ::ftruncate(o.file.get(), static_cast<off_t>(o.old.size())); }) == 0) {
+        Fsync(o.file.get());
+    }
+}
+
+void WriteInPlace(Output& o, const ByteWriter& writer) {
+    const int fd = o.file.get();
+    const bool complete =
+        ::lseek(fd, 0, SEEK_SET) == 0 && WriteBytes(fd, o.bytes, writer) &&
+        Retried([&] { return ::ftruncate(fd, static_cast<off_t>(o.bytes.size())); }) == 0 &&
+        Fsync(fd) == 0;
+    if (!complete) {
+        RestoreInPlace(o);
+        WriteError();
+    }
+    o.written = true;
+}
+
+// Gives the unnamed file a name in the folder: through /proc, or directly where the
+// process may (root).
+bool LinkUnnamed(int fd, int folder, const char* name) {
+    if (LinkAt(AT_FDCWD, ProcPath(fd).c_str(), folder, name, AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno == EEXIST) return false;
+    return LinkAt(fd, "", folder, name, AT_EMPTY_PATH) == 0;
+}
+
+void NameTemporary(Output& o) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const char* name = o.tempName.Pick(o.folder.get());
+        if (LinkUnnamed(o.temp.get(), o.folder.get(), name)) {
+            o.tempName.Arm();
+            o.unnamed = false;
+            return;
+        }
+        const int error = errno;
+        o.tempName.Release();
+        if (error != EEXIST) break;
+    }
+    CannotCreate(o.path);
+}
+
+void Install(Output& o, const ByteWriter& writer) {
+    const int folder = o.folder.get();
+    const char* target = o.name.c_str();
+    if (o.way == Way::Create) {
+        // Never over a file that appeared meanwhile: the user did not choose to replace it.
+        if (o.unnamed) {
+            if (!LinkUnnamed(o.temp.get(), folder, target)) CannotCreate(o.path);
+            o.unnamed = false;
+        } else {
+            int renamed = RenameAt(folder, o.tempName.name(), folder, target, RENAME_NOREPLACE);
+            if (renamed != 0 && errno == EINVAL) renamed = RenameAt(folder, o.tempName.name(), folder, target, 0);
+            if (renamed != 0) CannotCreate(o.path);
+            o.tempName.Release();
+        }
+        o.created = true;
+        return;
+    }
+    if (o.unnamed) NameTemporary(o);
+    const char* temp = o.tempName.name();
+    // Exchanged, the old file stays under the temporary name until the batch is done (to
+    // be put back if a later output fails), and shows whether it was still the file opened.
+    if (RenameAt(folder, temp, folder, target, RENAME_EXCHANGE) == 0) {
+        o.exchanged = true;
+        if (!NameIs(folder, temp, o.info)) {
+            if (RenameAt(folder, temp, folder, target, RENAME_EXCHANGE) == 0) o.exchanged = false;
+            CannotCreate(o.path);
+        }
+        return;
+    }
+    if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        if (!NameIs(folder, target, o.info)) CannotCreate(o.path);
+        if (RenameAt(folder, temp, folder, target, 0) == 0) {
+            o.tempName.Release();
+            o.renamed = true;
+            return;
+        }
+    }
+    // A rename the folder does not allow after all (a sticky folder, a mount point):
+    // the file is written in place.
+    if (errno == EPERM || errno == EACCES || errno == EBUSY || errno == EXDEV) {
+        DropTemporary(o);
+        o.way = Way::InPlace;
+        PrepareInPlace(o);
+        WriteInPlace(o, writer);
+        return;
+    }
+    CannotCreate(o.path);
+}
+
+void Undo(Output& o) {
+    const int folder = o.folder.get();
+    if (o.exchanged) {
+        // The new file goes with the temporary name; where the old one cannot come back,
+        // it stays under that name rather than being removed.
+        if (RenameAt(folder, o.tempName.name(), folder, o.name.c_str(), RENAME_EXCHANGE) == 0) {
+            o.exchanged = false;
+        } else {
+            o.tempName.Release();
+        }
+    } else if (o.created && NameIs(folder, o.name.c_str(), o.tempInfo)) {
+        ::unlinkat(folder, o.name.c_str(), 0);
+    } else if (o.written) {
+        RestoreInPlace(o);
+    }
+}
+
+// The new names must survive a power cut as well as the bytes. A folder the user may not
+// read (mode 0733) cannot be opened to sync: the whole file system is synced instead.
+bool SyncFolder(Output& o) {
+    Descriptor folder(Reopen(o.folder.get(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) return Fsync(folder.get()) == 0;
+    return errno == EACCES && Retried([&] { return ::syncfs(o.temp.get()); }) == 0;
 }
 
 }  // namespace
 
-void SaveFile(const std::string& path, std::string_view bytes, const ByteWriter& writer) {
-    if (path.empty()) CannotCreate(path);
-    if (const int fd = DescriptorNamed(path); fd >= 0) {
-        if (!WriteBytes(fd, bytes, writer)) throw CamError(Message(msg::WriteError));
-        return;
-    }
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        if (S_ISDIR(info.st_mode)) CannotCreate(path);
-        // A device, FIFO or terminal is written into as it is; a FIFO without a reader is
-        // refused at once instead of waiting for one.
-        Descriptor target(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-        if (target.get() < 0) CannotCreate(path);
-        ::fcntl(target.get(), F_SETFL, ::fcntl(target.get(), F_GETFL) & ~O_NONBLOCK);
-        if (!WriteBytes(target.get(), bytes, writer) || !target.Close()) {
-            throw CamError(Message(msg::WriteError));
-        }
-        return;
-    }
-    const std::string target = ResolveLinks(path);
-    if (::stat(target.c_str(), &info) != 0) {
-        if (ReplaceThroughTemporary(target, path, bytes, writer, nullptr) != Replace::Done) {
-            CannotCreate(path);
-        }
-        return;
-    }
-    // The user's right to write this very file decides: a read-only file is refused even
-    // where the folder would allow replacing it.
-    Descriptor existing(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-    if (existing.get() < 0) CannotCreate(path);
-    // Every hard link must see the new content, so such a file is written in place, as
-    // is one whose folder the user may not write.
-    if (info.st_nlink > 1 ||
-        ReplaceThroughTemporary(target, path, bytes, writer, &info) == Replace::FolderRefused) {
-        WriteInPlace(existing.get(), bytes, writer);
-        if (!existing.Close()) throw CamError(Message(msg::WriteError));
+SaveBatch::SaveBatch(ByteWriter writer) : writer_(std::move(writer)) {}
+
+SaveBatch::~SaveBatch() = default;
+
+void SaveBatch::Add(std::string path, std::string bytes, std::string option) {
+    auto output = std::make_unique<Output>();
+    output->path = std::move(path);
+    output->bytes = std::move(bytes);
+    output->option = std::move(option);
+    outputs_.push_back(std::move(output));
+}
+
+void SaveBatch::Commit() {
+    try {
+        Replace();
+    } catch (const CamError&) {
+        for (auto& o : outputs_) DropTemporary(*o);
+        throw;
     }
 }
+
+void SaveBatch::Replace() {
+    for (auto& o : outputs_) Locate(*o);
+    for (std::size_t i = 0; i < outputs_.size(); ++i) {
+        const Identity first = IdentityOf(*outputs_[i]);
+        for (std::size_t j = i + 1; first.known && j < outputs_.size(); ++j) {
+            if (IdentityOf(*outputs_[j]) == first) {
+                throw CamError(FormatMessages(msg::SameOutput, {outputs_[i]->Shown(),
+                                                                 outputs_[j]->Shown(),
+                                                                 outputs_[j]->path}));
+            }
+        }
+    }
+    for (auto& o : outputs_) Prepare(*o, writer_);
+
+    // Everything is ready: what cannot be taken back first, renames last.
+    try {
+        for (auto& o : outputs_) {
+            if (o->way == Way::Stream || o->way == Way::Device) {
+                const int fd = o->way == Way::Stream ? o->stream : o->file.get();
+                if (!WriteBytes(fd, o->bytes, writer_) || !(o->way == Way::Stream || o->file.Close())) {
+                    WriteError();
+                }
+            }
+        }
+        for (auto& o : outputs_) {
+            if (o->way == Way::InPlace) WriteInPlace(*o, writer_);
+        }
+        for (auto& o : outputs_) {
+            if (o->way == Way::Create || o->way == Way::Replace) Install(*o, writer_);
+        }
+    } catch (const CamError&) {
+        for (auto o = outputs_.rbegin(); o != outputs_.rend(); ++o) Undo(**o);
+        throw;
+    }
+    // Done: the old files under temporary names go, then every folder is synced. A sync
+    // the system refuses is a failed save: the new names may not survive a power cut.
+    bool durable = true;
+    for (auto& o : outputs_) {
+        if (o->exchanged) o->Discard();
+        if (o->created || o->exchanged || o->renamed) durable = SyncFolder(*o) && durable;
+        durable = o->temp.Close() && durable;
+    }
+    if (!durable) WriteError();
+}
+
+void SaveFile(const std::string& path, std::string_view bytes, const ByteWriter& writer) {
+    SaveBatch batch(writer);
+    batch.Add(path, std::string(bytes));
+    batch.Commit();
+}
+
+void InstallSaveSignalHandling() {
+    ProcessUmask();
+    ::signal(SIGPIPE, SIG_IGN);
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporaryFiles;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void ReplaceSaveSystemCalls(SaveSystemCalls calls) { Calls() = std::move(calls); }
 
 std::string ReadWholeFile(const std::string& path, std::size_t limit) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer before the type is checked.

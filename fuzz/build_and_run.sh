@@ -16,7 +16,7 @@ flags=(-std=c++20 -O2 -g -I. -I"$out/generated" -fsanitize=fuzzer,address,undefi
 limit=()
 [ -n "${FUZZ_SECONDS:-}" ] && { runs=-1; limit=(-max_total_time="$FUZZ_SECONDS"); }
 for target in fuzz_texts fuzz_file fuzz_batch_options; do
-  clang++ "${flags[@]}" "fuzz/$target.cpp" "${sources[@]}" -o "$out/$target"
+  clang++ "${flags[@]}" "fuzz/$target.cpp" "${sources[@]}" -lacl -o "$out/$target"
   corpus="$out/corpus-$target"
   mkdir -p "$corpus"
   cp fuzz/corpus/"$target"/* "$corpus"/

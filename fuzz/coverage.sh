@@ -13,7 +13,7 @@ sed 's/@PROJECT_VERSION@/fuzz/' cmake/platecam_version.h.in > "$out/generated/pl
 flags=(-std=c++20 -O1 -g -I. -I"$out/generated" -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping)
 objects=()
 for target in fuzz_texts fuzz_file fuzz_batch_options; do
-  clang++ "${flags[@]}" "fuzz/$target.cpp" "${sources[@]}" -o "$out/$target"
+  clang++ "${flags[@]}" "fuzz/$target.cpp" "${sources[@]}" -lacl -o "$out/$target"
   LLVM_PROFILE_FILE="$out/$target.profraw" "$out/$target" -runs=0 fuzz/corpus/"$target" \
     > "$out/$target.log" 2>&1
   objects+=(-object "$out/$target")

@@ -17,6 +17,7 @@
 #include "model/analysis.h"
 #include "model/cam_design.h"
 #include "model/displacement.h"
+#include "files/save_file.h"
 #include "model/errors.h"
 #include "model/number_text.h"
 #include "model/pressure.h"
@@ -48,7 +49,8 @@ inline bool IsProgramMessage(const std::string& text) {
                             hole + 2) == 0;
     };
     return matches(msg::NotFloat) || matches(msg::NotInteger) || matches(msg::AngleOutOfRange) ||
-           matches(msg::NotDesignFile) || matches(msg::CannotOpen) || matches(msg::CannotCreate);
+           matches(msg::NotDesignFile) || matches(msg::CannotOpen) || matches(msg::CannotCreate) ||
+           matches(msg::ReadOnlyFile) || matches(msg::BlockDevice) || matches(msg::DanglingLink);
 }
 
 PLATECAM_HARNESS inline bool AllFinite(const double* values, std::size_t count) {

@@ -18,7 +18,7 @@ namespace {
 
 QPushButton* MakeButton(QWidget* parent, const QString& caption, int left, int top, int width,
                         int height) {
-    auto* button = new QPushButton(caption, parent);
+    auto* button = new PushButton(caption, parent);
     button->setGeometry(left, top, width, height);
     return button;
 }
@@ -38,6 +38,11 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 constexpr int ListItemHeight = 12;
 
+constexpr int StepsPerDegreeOf(int resolutionItem) {
+    constexpr int steps[] = {1, 2, 5};
+    return steps[resolutionItem >= 0 && resolutionItem < 3 ? resolutionItem : 0];
+}
+
 // The DXF list shows its lines at a fixed pitch, whatever the font's natural height.
 class FixedHeightDelegate : public QStyledItemDelegate {
 public:
@@ -51,6 +56,11 @@ private:
 };
 
 }  // namespace
+
+namespace msg {
+inline constexpr const char* ContourIncomplete =
+    "the cam contour is not complete: no DXF can be written";
+}  // namespace msg
 
 char LocaleDecimalMark() {
     const QString point = QLocale::system().decimalPoint();
@@ -178,16 +188,13 @@ void TForm1::FormCreate() {
         StringGrid1->SetCell(2, r, QString::fromLatin1(values[r - 1]));
     }
     design_->MotionTable = {};
+    ForgetSamples();
     for (ImageControl* image : {Image1, Image2}) DrawImageFrame(image->Surface());
     design_->AnimationAngle = 0;
     design_->StepMode = 0;
 }
 
-void TForm1::rg3Click() {
-    static constexpr int steps[] = {1, 2, 5};
-    const int index = rg3->ItemIndex();
-    design_->StepsPerDegree = steps[index >= 0 && index < 3 ? index : 0];
-}
+void TForm1::rg3Click() { design_->StepsPerDegree = StepsPerDegreeOf(rg3->ItemIndex()); }
 
 DesignTexts TForm1::ReadFormTexts() const {
     DesignTexts texts;
@@ -200,21 +207,76 @@ DesignTexts TForm1::ReadFormTexts() const {
     return texts;
 }
 
+TForm1::Inputs TForm1::ShownInputs() const {
+    Inputs inputs;
+    inputs.texts.reserve(2 + 2 * MotionRowCount);
+    inputs.texts << Edit1->text() << Edit2->text();
+    for (int r = 1; r <= MotionRowCount; ++r) {
+        inputs.texts << StringGrid1->Cell(1, r) << StringGrid1->Cell(2, r);
+    }
+    inputs.law = RG1->ItemIndex();
+    inputs.stepsPerDegree = StepsPerDegreeOf(rg3->ItemIndex());
+    inputs.decimalMark = decimalMark_;
+    return inputs;
+}
+
+void TForm1::ForgetSamples() {
+    displacementInputs_.reset();
+    contourCurrent_ = false;
+    contourComplete_ = false;
+}
+
+bool TForm1::SamplesCurrent() const {
+    return contourCurrent_ && displacementInputs_ && *displacementInputs_ == ShownInputs();
+}
+
+void TForm1::ComputeDisplacement() {
+    // Whatever happens below, the samples no longer belong to earlier inputs.
+    ForgetSamples();
+    rg3Click();
+    const Inputs inputs = ShownInputs();
+    CamDesign& d = *design_;
+    LoadDesignFromTexts(d, ReadFormTexts(), decimalMark_);
+    ScanMaxDisplacement(d);
+    BuildDisplacement(d, RG1->ItemIndex());
+    ImageSurface& image = Image1->Surface();
+    DrawChartGrid(image, 4, 4, 0, 360, 0, d.MaxDisplacement, decimalMark_);
+    const int N = RevolutionSamples(d);
+    PlotCurve(image, d.Displacement, 0, N - 1, 0, N - 1, d.MaxDisplacement, 0, 5, 2);
+    displacementInputs_ = inputs;
+}
+
+void TForm1::ComputeContour() {
+    contourCurrent_ = false;
+    CamDesign& d = *design_;
+    ComputePitchCurve(d);
+    ImageSurface& image = Image2->Surface();
+    DrawPitchView(image, d);
+    const ProfileStatus status = ComputeCamProfile(d);
+    // The roller test's stop is no failure: the contour is drawn as far as it goes.
+    if (!status.completed) host_.ShowInformation(Text(Message(msg::RollerTooLarge)));
+    const double S = WholeViewSpan(d);
+    DrawPointLoop(image, 0, RevolutionSamples(d) - 1, 0, 0, S, S, d.CamProfile);
+    contourCurrent_ = true;
+    contourComplete_ = status.completed;
+}
+
+void TForm1::EnsureDisplacement() {
+    if (!displacementInputs_ || *displacementInputs_ != ShownInputs()) ComputeDisplacement();
+}
+
+void TForm1::EnsureContour() {
+    EnsureDisplacement();
+    if (!contourCurrent_) ComputeContour();
+}
+
 void TForm1::Button1Click() {
-    Guarded([this] {
-        CamDesign& d = *design_;
-        LoadDesignFromTexts(d, ReadFormTexts(), decimalMark_);
-        ScanMaxDisplacement(d);
-        BuildDisplacement(d, RG1->ItemIndex());
-        ImageSurface& image = Image1->Surface();
-        DrawChartGrid(image, 4, 4, 0, 360, 0, d.MaxDisplacement, decimalMark_);
-        const int N = RevolutionSamples(d);
-        PlotCurve(image, d.Displacement, 0, N - 1, 0, N - 1, d.MaxDisplacement, 0, 5, 2);
-    });
+    Guarded([this] { ComputeDisplacement(); });
 }
 
 void TForm1::Button4Click() {
     Guarded([this] {
+        EnsureContour();
         CamDesign& d = *design_;
         ComputePressureAngles(d);
         ImageSurface& image = Image1->Surface();
@@ -227,6 +289,7 @@ void TForm1::Button4Click() {
 
 void TForm1::Button10Click() {
     Guarded([this] {
+        EnsureDisplacement();
         ComputePitchCurve(*design_);
         DrawPitchView(Image2->Surface(), *design_);
     });
@@ -234,18 +297,20 @@ void TForm1::Button10Click() {
 
 void TForm1::Button2Click() {
     Guarded([this] {
-        CamDesign& d = *design_;
-        ComputePitchCurve(d);
-        ImageSurface& image = Image2->Surface();
-        DrawPitchView(image, d);
-        const ProfileStatus status = ComputeCamProfile(d);
-        if (!status.completed) host_.ShowInformation(Text(Message(msg::RollerTooLarge)));
-        const double S = WholeViewSpan(d);
-        DrawPointLoop(image, 0, RevolutionSamples(d) - 1, 0, 0, S, S, d.CamProfile);
+        EnsureDisplacement();
+        ComputeContour();
     });
 }
 
 void TForm1::Timer1Timer() {
+    // A tick never computes (it would redraw the charts and could open a message box
+    // under a running timer): once the window shows other inputs than the animated cam
+    // was made from, 分割数 above all, the animation stops there without a frame. 動く or
+    // ステップ then computes again and goes on from the same angle.
+    if (!SamplesCurrent()) {
+        Timer1.SetEnabled(false);
+        return;
+    }
     CamDesign& d = *design_;
     try {
         DrawAnimationFrame(Image2->Surface(), d, rg2->ItemIndex(), d.AnimationAngle);
@@ -269,17 +334,25 @@ void TForm1::Timer1Timer() {
     }
 }
 
-void TForm1::Button5Click() {
-    design_->StepMode = 0;
+void TForm1::StartAnimation(int stepMode) {
+    bool ready = false;
+    Guarded([&] {
+        EnsureContour();
+        ready = true;
+    });
+    if (!ready) {
+        Timer1.SetEnabled(false);
+        return;
+    }
+    design_->StepMode = stepMode;
     Timer1.SetEnabled(true);
 }
+
+void TForm1::Button5Click() { StartAnimation(0); }
 
 void TForm1::Button6Click() { Timer1.SetEnabled(false); }
 
-void TForm1::Button7Click() {
-    design_->StepMode = 1;
-    Timer1.SetEnabled(true);
-}
+void TForm1::Button7Click() { StartAnimation(1); }
 
 void TForm1::ShowListLines() {
     QStringList lines;
@@ -293,6 +366,14 @@ void TForm1::ShowListLines() {
 
 void TForm1::Button3Click() {
     Guarded([this] {
+        EnsureContour();
+        // A contour the roller test stopped holds points of no cam at all: no part is cut
+        // from it.
+        if (!contourComplete_) {
+            listLines_.Clear();
+            ShowListLines();
+            throw CamError(Message(msg::ContourIncomplete));
+        }
         BuildDxf(listLines_, *design_, CheckBox1->isChecked());
         ShowListLines();
         if (!host_.Execute(SaveDialog1)) return;
@@ -313,6 +394,8 @@ void TForm1::OpenDesignFile(const QString& path) {
     Guarded([this] {
         CamDesign& d = *design_;
         ReadDesignFile(FileSystemPath(OpenDialog1.fileName), d.MotionTable);
+        // The radii and table now come from the file: the next computation reads the window.
+        ForgetSamples();
         d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
         d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
         const DesignTexts texts = TextsFromTable(d.MotionTable, decimalMark_);

@@ -9,6 +9,7 @@
 #include <QStringListModel>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "files/dxf.h"
 #include "model/cam_design.h"
@@ -76,16 +77,42 @@ public:
     AnimationTimer Timer1{50};
 
 private:
+    // What the computed samples are made from: the radius and table texts, the law and the
+    // resolution the window shows, and the decimal mark the texts are read with.
+    struct Inputs {
+        QStringList texts;
+        int law = 0;
+        int stepsPerDegree = 0;
+        char decimalMark = '.';
+        bool operator==(const Inputs&) const = default;
+    };
+
     template <typename Action>
     void Guarded(Action&& action);
     DesignTexts ReadFormTexts() const;
+    Inputs ShownInputs() const;
     void ShowListLines();
+
+    // The work of 変位グラフ and of カム計算; a failure throws and leaves the samples
+    // counted as not computed.
+    void ComputeDisplacement();
+    void ComputeContour();
+    // Computes again whatever is missing or was made from other inputs than the shown ones.
+    void EnsureDisplacement();
+    void EnsureContour();
+    bool SamplesCurrent() const;
+    void ForgetSamples();
+    // 動く and ステップ: the timer runs only once the samples are current.
+    void StartAnimation(int stepMode);
 
     UiHost& host_;
     std::unique_ptr<CamDesign> design_;
     DxfLines listLines_;
     QStringListModel listModel_;
     char decimalMark_ = '.';
+    std::optional<Inputs> displacementInputs_;  // of the last displacement that completed
+    bool contourCurrent_ = false;   // the contour was computed from that displacement
+    bool contourComplete_ = false;  // and the roller followed the whole revolution
 };
 
 // The user's decimal separator, when it is a single ASCII character; "." otherwise.

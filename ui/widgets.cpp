@@ -1,6 +1,7 @@
 #include "ui/widgets.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRadioButton>
 #include <numeric>
@@ -18,6 +19,17 @@ ImageControl::ImageControl(QWidget* parent, int left, int top, int width, int he
 void ImageControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, surface_.Image());
+}
+
+void PushButton::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // One click per press: a held key does not repeat the action.
+        if (!event->isAutoRepeat()) click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 RadioGroup::RadioGroup(QWidget* parent, const QString& caption, const QStringList& items,

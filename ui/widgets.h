@@ -2,8 +2,9 @@
 // Small widgets the window is made of: an image control, a radio group, the motion
 // table grid with its hidden overflow row, and the animation timer.
 
-#include <QGroupBox>
 #include <QButtonGroup>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +25,16 @@ protected:
 
 private:
     ImageSurface surface_;
+};
+
+// A push button that Enter and the keypad's Enter click when it has the focus, as Space
+// does; with Ctrl, Alt or Shift held the key is left to others.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class RadioGroup : public QGroupBox {

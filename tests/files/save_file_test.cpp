@@ -1,15 +1,30 @@
 #include "files/save_file.h"
 
+#include <acl/libacl.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <poll.h>
+#include <sys/acl.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "tests/files/temp_dir.h"
@@ -41,31 +56,44 @@ ino_t Inode(const std::string& path) {
     return info.st_ino;
 }
 
-// Permission bits do not bind root, so the action runs as `nobody` in a child process,
-// as `setpriv --reuid=nobody --regid=nogroup --clear-groups` would run it. Returns the
-// action's message, or a note when the switch itself failed.
-std::string AsOrdinaryUser(const std::function<std::string()>& action) {
-    if (::geteuid() != 0) return action();
+struct ChildResult {
+    std::string text;  // what the action returned
+    int status = 0;    // as waitpid gives it
+};
+
+// Runs the action in a forked child (as `nobody` when asked, as
+// `setpriv --reuid=nobody --regid=nogroup --clear-groups` would run it), while the parent
+// does `meanwhile`.
+ChildResult InChild(const std::function<std::string()>& action, bool asNobody,
+                    const std::function<void()>& meanwhile = {}) {
     int link[2];
-    if (::pipe(link) != 0) return "(no pipe)";
+    if (::pipe(link) != 0) return {"(no pipe)", 0};
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(link[0]);
         std::string result = "(could not become nobody)";
-        if (::setgroups(0, nullptr) == 0 && ::setresgid(NoGroup, NoGroup, NoGroup) == 0 &&
-            ::setresuid(Nobody, Nobody, Nobody) == 0) {
+        if (!asNobody || (::setgroups(0, nullptr) == 0 && ::setresgid(NoGroup, NoGroup, NoGroup) == 0 &&
+                          ::setresuid(Nobody, Nobody, Nobody) == 0)) {
             result = action();
         }
         if (::write(link[1], result.data(), result.size()) < 0) ::_exit(1);
         ::_exit(0);
     }
     ::close(link[1]);
-    std::string result;
+    if (meanwhile) meanwhile();
+    ChildResult result;
     char buffer[512];
-    for (ssize_t n; (n = ::read(link[0], buffer, sizeof buffer)) > 0;) result.append(buffer, n);
+    for (ssize_t n; (n = ::read(link[0], buffer, sizeof buffer)) > 0;) result.text.append(buffer, n);
     ::close(link[0]);
-    ::waitpid(child, nullptr, 0);
+    ::waitpid(child, &result.status, 0);
     return result;
+}
+
+// Permission bits do not bind root, so the action runs as `nobody`. Returns the action's
+// message, or a note when the switch itself failed.
+std::string AsOrdinaryUser(const std::function<std::string()>& action) {
+    if (::geteuid() != 0) return action();
+    return InChild(action, true).text;
 }
 
 // A folder an ordinary user can reach, with the given owner and mode.
@@ -84,16 +112,64 @@ void OwnByUser(const std::string& path) {
     }
 }
 
-TEST(SaveFile, ReadOnlyFileIsRefusedAndKept) {
-    TempDir dir;
-    const std::string folder = Folder(dir, "rw", 0755, true);
-    const std::string path = folder + "/cam1.dat";
-    Put(path, "old", 0444);
-    OwnByUser(path);
-    EXPECT_EQ(AsOrdinaryUser([&] { return MessageOf([&] { SaveFile(path, "new"); }); }),
-              "ファイル " + path + " を作成できません");
-    EXPECT_EQ(Bytes(path), "old");
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0444));
+std::string CannotCreate(const std::string& path) { return "ファイル " + path + " を作成できません"; }
+const std::string WriteError = "ストリームへの書き込みエラー";
+
+std::string AclText(const std::string& path) {
+    acl_t acl = ::acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+    if (!acl) return "(no ACL)";
+    char* text = ::acl_to_any_text(acl, nullptr, ',', 0);
+    std::string result = text ? text : "(none)";
+    ::acl_free(text);
+    ::acl_free(acl);
+    return result;
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+    char value[64];
+    const ssize_t n = ::getxattr(path.c_str(), name, value, sizeof value);
+    return n < 0 ? "(none)" : std::string(value, static_cast<std::size_t>(n));
+}
+
+// Why ACLs and user attributes cannot be tested in this folder, or "".
+std::string NoAclOrAttributes(const TempDir& dir) {
+    const std::string probe = dir.path("probe");
+    Put(probe, "", 0644);
+    acl_t acl = ::acl_from_text("u::rw,u:1:r,g::r,m::rw,o::r");
+    const bool acls = ::acl_set_file(probe.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+    ::acl_free(acl);
+    const bool attributes = ::setxattr(probe.c_str(), "user.probe", "1", 1, 0) == 0;
+    fs::remove(probe);
+    if (!acls) return "the file system of " + dir.path("") + " has no POSIX ACLs";
+    if (!attributes) return "the file system of " + dir.path("") + " has no user attributes";
+    return "";
+}
+
+struct Calls {  // replaces the save's system calls for one scope
+    explicit Calls(SaveSystemCalls calls) { ReplaceSaveSystemCalls(std::move(calls)); }
+    ~Calls() { ReplaceSaveSystemCalls({}); }
+};
+
+bool IsFolder(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+TEST(SaveFile, ReadOnlyFileIsRefusedAndKeptForEveryone) {
+    for (const bool root : {true, false}) {
+        if (root && ::geteuid() != 0) continue;
+        TempDir dir;
+        const std::string folder = Folder(dir, "rw", 0755, true);
+        const std::string path = folder + "/cam1.dat";
+        Put(path, "old", 0444);
+        OwnByUser(path);
+        auto save = [&] { return MessageOf([&] { SaveFile(path, "new"); }); };
+        EXPECT_EQ(root ? save() : AsOrdinaryUser(save),
+                  root ? "ファイル " + path + " は読み取り専用です（root を含め、だれにも書き込みが許されていません）。置き換えません"
+                       : CannotCreate(path));
+        EXPECT_EQ(Bytes(path), "old");
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0444));
+    }
 }
 
 TEST(SaveFile, WritableFileInAFolderTheUserMayNotWriteIsWrittenInPlace) {
@@ -109,21 +185,42 @@ TEST(SaveFile, WritableFileInAFolderTheUserMayNotWriteIsWrittenInPlace) {
     EXPECT_EQ(Inode(path), before);
 }
 
-TEST(SaveFile, LinkStaysALinkAndItsFileIsWritten) {
+TEST(SaveFile, LinkIsOpenedByTheKernelAndStaysALink) {
     TempDir dir;
     fs::create_directory(dir.path("real"));
     Put(dir.path("real/cam1.dat"), "old", 0640);
+    const ino_t before = Inode(dir.path("real/cam1.dat"));
     fs::create_symlink("real/cam1.dat", dir.path("link.dat"));
     fs::create_symlink("real/new.dat", dir.path("dangling.dat"));
     SaveFile(dir.path("link.dat"), "new");
-    SaveFile(dir.path("dangling.dat"), "fresh");
+    EXPECT_EQ(MessageOf([&] { SaveFile(dir.path("dangling.dat"), "fresh"); }),
+              "リンク先のないシンボリックリンク " + dir.path("dangling.dat") + " を通しては書き込みません");
     EXPECT_TRUE(fs::is_symlink(dir.path("link.dat")));
-    EXPECT_TRUE(fs::is_symlink(dir.path("dangling.dat")));
     EXPECT_EQ(Bytes(dir.path("real/cam1.dat")), "new");
-    EXPECT_EQ(Bytes(dir.path("real/new.dat")), "fresh");
+    EXPECT_NE(Inode(dir.path("real/cam1.dat")), before) << "replaced through a file beside it";
+    EXPECT_FALSE(fs::exists(dir.path("real/new.dat")));
     EXPECT_EQ(fs::status(dir.path("real/cam1.dat")).permissions() & fs::perms::all,
               fs::perms(0640));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"dangling.dat", "link.dat", "real"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path("real")), {}), 1);
+}
+
+// With fs.protected_symlinks the kernel refuses to follow a link another user planted in
+// a sticky world-writable folder; a save that resolved links by hand would write behind it.
+TEST(SaveFile, LinkPlantedInAStickyFolderIsRefusedByTheKernel) {
+    if (::geteuid() != 0) GTEST_SKIP() << "planting a link as another user needs root";
+    if (Bytes("/proc/sys/fs/protected_symlinks") != "1\n") {
+        GTEST_SKIP() << "fs.protected_symlinks is 0 on this machine: the kernel follows every link";
+    }
+    TempDir dir;
+    const std::string sticky = Folder(dir, "shared", 01777, false);
+    Put(dir.path("secret.dat"), "root's", 0644);
+    const std::string link = sticky + "/cam.dxf";
+    fs::create_symlink(dir.path("secret.dat"), link);
+    ASSERT_EQ(::lchown(link.c_str(), Nobody, NoGroup), 0);
+    EXPECT_EQ(MessageOf([&] { SaveFile(link, "planted"); }), CannotCreate(link));
+    EXPECT_EQ(Bytes(dir.path("secret.dat")), "root's");
+    EXPECT_TRUE(fs::is_symlink(link));
 }
 
 TEST(SaveFile, EveryHardLinkSeesTheNewContent) {
@@ -135,21 +232,223 @@ TEST(SaveFile, EveryHardLinkSeesTheNewContent) {
     EXPECT_EQ(Inode(dir.path("a.dat")), Inode(dir.path("b.dat")));
 }
 
-TEST(SaveFile, RootKeepsOwnerGroupAndMode) {
-    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another owner";
+// What a replaced file keeps, and that a file a new one could not keep it for is written
+// in place (vim's backupcopy=auto). The group entry (r) differs from the mask (rw), so the
+// group bits alone would not restore it.
+TEST(SaveFile, KeepsOwnerGroupModeAclAndAttributes) {
+    TempDir probe;
+    if (const std::string why = NoAclOrAttributes(probe); !why.empty()) GTEST_SKIP() << why;
+    if (::geteuid() != 0) GTEST_SKIP() << "files of two users need root to set up";
+    const struct {
+        const char* what;
+        bool asNobody;
+        uid_t owner;
+        bool inPlace;
+    } cases[] = {
+        {"root saves nobody's file", false, Nobody, false},
+        {"nobody saves root's shared file", true, 0, true},
+        {"nobody saves its own file", true, Nobody, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = Folder(dir, "shared", 0777, false) + "/cam.dxf";
+        Put(path, "old", 0666);
+        acl_t acl = ::acl_from_text("u::rw,u:daemon:r,g::r,m::rw,o::rw");
+        ASSERT_EQ(::acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl), 0);
+        ::acl_free(acl);
+        ASSERT_EQ(::setxattr(path.c_str(), "user.origin", "cam", 3, 0), 0);
+        ASSERT_EQ(::chown(path.c_str(), c.owner, c.owner == 0 ? 0 : NoGroup), 0);
+        struct stat before {}, after {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        const std::string acl_before = AclText(path);
+        auto save = [&] { return MessageOf([&] { SaveFile(path, "new"); }); };
+        EXPECT_EQ(c.asNobody ? AsOrdinaryUser(save) : save(), "(no error)");
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(Bytes(path), "new");
+        EXPECT_EQ(after.st_ino == before.st_ino, c.inPlace);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(AclText(path), acl_before);
+        EXPECT_EQ(Attribute(path, "user.origin"), "cam");
+        EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path).parent_path()), {}), 1);
+    }
+}
+
+// A new file gets the mode and ACL entries open(2) gives a file made beside it: the umask,
+// or the folder's default ACL and its mask.
+TEST(SaveFile, NewFileGetsWhatOpenWouldGiveIt) {
     TempDir dir;
-    const std::string path = dir.path("owned.dat");
-    Put(path, "old", 0604);
-    OwnByUser(path);
-    const ino_t before = Inode(path);
-    SaveFile(path, "new");
+    const bool acls = NoAclOrAttributes(dir).empty();
+    const mode_t umask = ::umask(027);
+    for (const char* defaults : {"", "u::rw,u:daemon:rw,g::r,m::rw,o::-"}) {
+        if (*defaults && !acls) continue;
+        const std::string folder = dir.path(*defaults ? "inherits" : "plain");
+        fs::create_directory(folder);
+        if (*defaults) {
+            acl_t acl = ::acl_from_text(defaults);
+            ASSERT_EQ(::acl_set_file(folder.c_str(), ACL_TYPE_DEFAULT, acl), 0);
+            ::acl_free(acl);
+        }
+        ::close(::open((folder + "/reference").c_str(), O_CREAT | O_WRONLY, 0666));
+        SaveFile(folder + "/saved", "x");
+        EXPECT_EQ(fs::status(folder + "/saved").permissions(), fs::status(folder + "/reference").permissions());
+        EXPECT_EQ(AclText(folder + "/saved"), AclText(folder + "/reference")) << defaults;
+    }
+    ::umask(umask);
+}
+
+// Reading the umask by setting it races with every thread that creates a file meanwhile:
+// a child that dies on the umask system call saves a new and an existing file.
+TEST(SaveFile, NeverChangesTheUmask) {
+    TempDir dir;
+    Put(dir.path("old.dxf"), "old", 0644);
+    const ChildResult child = InChild([&] {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_umask, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+            return std::string("(no seccomp)");
+        }
+        return MessageOf([&] { SaveFile(dir.path("new.dxf"), "x"); }) +
+               MessageOf([&] { SaveFile(dir.path("old.dxf"), "y"); });
+    }, false);
+    EXPECT_TRUE(WIFEXITED(child.status)) << "killed by signal " << WTERMSIG(child.status);
+    EXPECT_EQ(child.text, "(no error)(no error)");
+}
+
+// As `nobody`: another user's writable file in a sticky folder (rename refused there) is
+// written in place; a folder that may be written and searched but not listed takes a new
+// file and then replaces it.
+TEST(SaveFile, OrdinaryUserSavesInStickyAndUnlistableFolders) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to set up files of another user";
+    TempDir dir;
+    const std::string sticky = Folder(dir, "tmp", 01777, false) + "/shared.dxf";
+    Put(sticky, "root's old drawing", 0666);
+    const ino_t before = Inode(sticky);
+    EXPECT_EQ(AsOrdinaryUser([&] { return MessageOf([&] { SaveFile(sticky, "new"); }); }), "(no error)");
+    EXPECT_EQ(Bytes(sticky), "new");
+    EXPECT_EQ(Inode(sticky), before);
+    EXPECT_EQ(fs::status(sticky).permissions() & fs::perms::all, fs::perms(0666));
+
+    const std::string unlisted = Folder(dir, "drop", 0733, false) + "/cam.dxf";
+    EXPECT_EQ(AsOrdinaryUser([&] {
+                  std::string messages = MessageOf([&] { SaveFile(unlisted, "first"); });
+                  return messages + MessageOf([&] { SaveFile(unlisted, "second"); });
+              }),
+              "(no error)(no error)");
+    EXPECT_EQ(Bytes(unlisted), "second");
     struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_NE(info.st_ino, before) << "replaced through a new file";
+    ASSERT_EQ(::stat(unlisted.c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, Nobody);
-    EXPECT_EQ(info.st_gid, NoGroup);
-    EXPECT_EQ(info.st_mode & 07777, 0604u);
-    EXPECT_EQ(Bytes(path), "new");
+}
+
+// On a full file system (a 64 KiB tmpfs) neither a replaced nor a hard-linked file loses
+// its old content; a shorter content still goes in place, in the space the file has.
+TEST(SaveFile, FullDiskKeepsTheOldContent) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    TempDir dir;
+    const std::string disk = dir.path("disk");
+    fs::create_directory(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    const std::string old(8192, 'o');
+    Put(disk + "/plain.dxf", old, 0644);
+    Put(disk + "/linked.dxf", old, 0644);
+    fs::create_hard_link(disk + "/linked.dxf", disk + "/twin.dxf");
+    {
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(1024, 'f');
+        while (filler.write(block.data(), block.size()) && filler.flush()) {
+        }
+    }
+    for (const char* name : {"plain.dxf", "linked.dxf"}) {
+        EXPECT_EQ(MessageOf([&] { SaveFile(disk + "/" + name, std::string(16384, 'n')); }), WriteError)
+            << name;
+        EXPECT_TRUE(Bytes(disk + "/" + name) == old) << name << " lost its old content";
+    }
+    EXPECT_EQ(MessageOf([&] { SaveFile(disk + "/linked.dxf", "short"); }), "(no error)");
+    EXPECT_EQ(Bytes(disk + "/twin.dxf"), "short");
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk), {}), 4) << "no temporary file left";
+}
+
+// Failures and interruptions a file system gives only now and then, injected into the
+// system calls, for a new, a replaced and a hard-linked (in place) file.
+TEST(SaveFile, SyncFailuresInterruptionsAndASwappedFile) {
+    int calls = 0;  // the injected failure strikes once per kind of call
+    auto once = [&calls](int bit) { return (calls & bit) == 0 && (calls |= bit); };
+    const struct {
+        const char* what;
+        std::function<SaveSystemCalls(const std::string& folder)> inject;
+        std::string outcome[3];  // message and content for new.dxf, old.dxf, linked.dxf
+    } cases[] = {
+        {"EIO from the folder's fsync",
+         [](const std::string&) {
+             return SaveSystemCalls{.fsync = [](int fd) {
+                 return IsFolder(fd) ? (errno = EIO, -1) : ::fsync(fd);
+             }};
+         },
+         {WriteError, WriteError, "(no error)"}},
+        {"EINTR from every call once",
+         [&](const std::string&) {
+             calls = 0;
+             return SaveSystemCalls{
+                 .openat = [&](int d, const char* n, int f, mode_t m) {
+                     return once(1) ? (errno = EINTR, -1) : ::openat(d, n, f, m);
+                 },
+                 .fsync = [&](int fd) { return once(2) ? (errno = EINTR, -1) : ::fsync(fd); },
+                 .renameat = [&](int a, const char* b, int c, const char* d, unsigned f) {
+                     return once(4) ? (errno = EINTR, -1) : ::renameat2(a, b, c, d, f);
+                 },
+                 .linkat = [&](int a, const char* b, int c, const char* d, int f) {
+                     return once(8) ? (errno = EINTR, -1) : ::linkat(a, b, c, d, f);
+                 }};
+         },
+         {"(no error)", "(no error)", "(no error)"}},
+        {"another file put in the target's place before the rename",
+         [](const std::string& folder) {
+             auto done = std::make_shared<bool>(false);
+             return SaveSystemCalls{.renameat = [folder, done](int a, const char* b, int c, const char* d,
+                                                               unsigned f) {
+                 if (!*done && std::string(d) == "old.dxf") {
+                     *done = true;
+                     Put(folder + "/intruder", "intruder", 0644);
+                     ::rename((folder + "/intruder").c_str(), (folder + "/" + d).c_str());
+                 }
+                 return ::renameat2(a, b, c, d, f);
+             }};
+         },
+         {"(no error)", "", "(no error)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        Put(dir.path("old.dxf"), "old", 0644);
+        Put(dir.path("linked.dxf"), "old", 0644);
+        fs::create_hard_link(dir.path("linked.dxf"), dir.path("twin.dxf"));
+        const char* names[] = {"new.dxf", "old.dxf", "linked.dxf"};
+        for (int k = 0; k < 3; ++k) {
+            const std::string path = dir.path(names[k]);
+            const std::string expected = c.outcome[k].empty() ? CannotCreate(path) : c.outcome[k];
+            {
+                Calls injected(c.inject(dir.path("")));
+                EXPECT_EQ(MessageOf([&] { SaveFile(path, "new"); }), expected) << names[k];
+            }
+            EXPECT_EQ(Bytes(path), c.outcome[k].empty() ? "intruder" : "new") << names[k];
+        }
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"linked.dxf", "new.dxf", "old.dxf", "twin.dxf"}));
+    }
 }
 
 TEST(SaveFile, LongestNamesSaveAndLeaveNothingBehind) {
@@ -193,6 +492,146 @@ TEST(SaveFile, FifoAndDeviceAreWrittenIntoAndNeverWaitedOn) {
     // A device stays the device, even for root.
     EXPECT_EQ(MessageOf([] { SaveFile("/dev/null", "drawing"); }), "(no error)");
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+
+// As root, a loop device over a file: the device and a link to it are refused, the
+// backing file unchanged.
+TEST(SaveFile, BlockDeviceIsRefused) {
+    TempDir dir;
+    const std::string backing = dir.path("disk.img");
+    const std::string image(65536, 'd');
+    Put(backing, image, 0600);
+    std::string device;
+    if (FILE* losetup = ::popen(("losetup -f --show " + backing + " 2>/dev/null").c_str(), "r")) {
+        char line[256] = {};
+        if (std::fgets(line, sizeof line, losetup)) device = std::string(line, std::strcspn(line, "\n"));
+        ::pclose(losetup);
+    }
+    if (device.empty()) GTEST_SKIP() << "losetup cannot attach a loop device here";
+    struct Detach {
+        std::string device;
+        ~Detach() {
+            if (std::system(("losetup -d " + device).c_str()) != 0) std::fputs("losetup -d failed\n", stderr);
+        }
+    } detach{device};
+    fs::create_symlink(device, dir.path("disk.dxf"));
+    for (const std::string& path : {device, dir.path("disk.dxf")}) {
+        EXPECT_EQ(MessageOf([&] { SaveFile(path, "drawing"); }),
+                  "ファイル " + path + " はブロックデバイスです。ディスクへ直接は書き込みません");
+    }
+    EXPECT_EQ(Bytes(backing), image);
+}
+
+// The reader of a FIFO leaves after 100 bytes of a large drawing: the write fails with
+// the write error instead of SIGPIPE ending the program.
+TEST(SaveFile, ReaderLeavingAFifoIsAWriteError) {
+    TempDir dir;
+    const std::string fifo = dir.path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::size_t received = 0;
+    const ChildResult child = InChild(
+        [&] {
+            ::close(reader);
+            InstallSaveSignalHandling();
+            return MessageOf([&] { SaveFile(fifo, std::string(4 << 20, 'x')); });
+        },
+        false,
+        [&] {
+            char buffer[100];
+            for (int wait = 0; received < sizeof buffer && wait < 10000; ++wait) {
+                const ssize_t n = ::read(reader, buffer, sizeof buffer - received);
+                if (n > 0) received += static_cast<std::size_t>(n);
+                else ::poll(nullptr, 0, 1);
+            }
+            ::close(reader);
+        });
+    EXPECT_EQ(received, 100u);
+    EXPECT_TRUE(WIFEXITED(child.status)) << "killed by signal " << WTERMSIG(child.status);
+    EXPECT_EQ(child.text, WriteError);
+}
+
+// Where the file system has no unnamed files, a signal in the middle of the write removes
+// the named temporary file before the program ends, new target or old.
+TEST(SaveFile, SignalDuringASaveRemovesTheTemporaryFile) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir dir;
+        Put(dir.path("old.dxf"), "old", 0644);
+        for (const char* name : {"new.dxf", "old.dxf"}) {
+            const ChildResult child = InChild([&] {
+                InstallSaveSignalHandling();
+                ReplaceSaveSystemCalls({.openat = [](int d, const char* n, int f, mode_t m) {
+                    return (f & O_TMPFILE) == O_TMPFILE ? (errno = EOPNOTSUPP, -1) : ::openat(d, n, f, m);
+                }});
+                SaveFile(dir.path(name), "new", [&](int, const char*, std::size_t) {
+                    ::kill(::getpid(), signal);
+                    return -1L;
+                });
+                return std::string("(not stopped)");
+            }, false);
+            EXPECT_TRUE(WIFSIGNALED(child.status) && WTERMSIG(child.status) == signal) << name;
+            EXPECT_EQ(dir.entries(), (std::vector<std::string>{"old.dxf"})) << signal << " " << name;
+            EXPECT_EQ(Bytes(dir.path("old.dxf")), "old");
+        }
+    }
+}
+
+// Two outputs of one run naming one file, in every way a name can: refused with both
+// options named before anything is written.
+TEST(SaveBatch, TwoOutputsNamingOneFileAreRefusedBeforeAnyWrite) {
+    TempDir dir;
+    Put(dir.path("x.csv"), "old", 0644);
+    fs::create_directory(dir.path("sub"));
+    fs::create_symlink("x.csv", dir.path("alias.csv"));
+    fs::create_hard_link(dir.path("x.csv"), dir.path("twin.csv"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"x.csv", "x.csv"},   {"x.csv", "./x.csv"},  {"x.csv", "alias.csv"},
+        {"x.csv", "twin.csv"}, {"new.csv", "sub/../new.csv"}, {"new.csv", "./new.csv"},
+    };
+    for (const auto& [first, second] : cases) {
+        SaveBatch batch;
+        batch.Add(dir.path("drawing.dxf"), "dxf", "--dxf");
+        batch.Add(dir.path(first), "csv", "--csv");
+        batch.Add(dir.path(second), "json", "--json");
+        EXPECT_EQ(MessageOf([&] { batch.Commit(); }),
+                  "--csv と --json は同じファイル " + dir.path(second) +
+                      " を指しています。何も書き込んでいません");
+        EXPECT_EQ(Bytes(dir.path("x.csv")), "old");
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"alias.csv", "sub", "twin.csv", "x.csv"}));
+    }
+}
+
+// A run's outputs succeed or fail together: an output that cannot be prepared, or whose
+// rename fails after the others were replaced, leaves every target as it was.
+TEST(SaveBatch, AFailingOutputLeavesEveryTargetAsItWas) {
+    const struct {
+        const char* report;  // the third output
+        bool renameFails;
+        bool fails;
+    } cases[] = {{"r.pdf", false, false}, {"no/such/r.pdf", false, true}, {"r.pdf", true, true}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        Put(dir.path("old.dxf"), "old dxf", 0644);
+        Put(dir.path("old.csv"), "old csv", 0644);  // hard-linked: written in place
+        fs::create_hard_link(dir.path("old.csv"), dir.path("csv.bak"));
+        Put(dir.path("r.pdf"), "old pdf", 0644);
+        Calls injected({.renameat = [&](int a, const char* b, int d, const char* e, unsigned f) {
+            return c.renameFails && std::string(e) == "r.pdf" ? (errno = EIO, -1) : ::renameat2(a, b, d, e, f);
+        }});
+        SaveBatch batch;
+        batch.Add(dir.path("old.dxf"), "new dxf", "--dxf");
+        batch.Add(dir.path("old.csv"), "new csv, longer than the old", "--csv");
+        batch.Add(dir.path(c.report), "new pdf", "--report");
+        EXPECT_EQ(MessageOf([&] { batch.Commit(); }),
+                  c.fails ? CannotCreate(dir.path(c.report)) : "(no error)");
+        const char* age = c.fails ? "old" : "new";
+        EXPECT_EQ(Bytes(dir.path("old.dxf")), std::string(age) + " dxf");
+        EXPECT_EQ(Bytes(dir.path("csv.bak")), c.fails ? "old csv" : "new csv, longer than the old");
+        EXPECT_EQ(Bytes(dir.path("r.pdf")), std::string(age) + " pdf");
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"csv.bak", "old.csv", "old.dxf", "r.pdf"}));
+    }
 }
 
 }  // namespace

@@ -145,19 +145,29 @@ TEST(Animation, TwoStepPressesWithinATickDrawOneFrameOnTheRealTimer) {
     EXPECT_EQ(f.form.Design().AnimationAngle, 1);
 }
 
-TEST(Animation, ZeroDesignFailsOnceAndStops) {
+TEST(Animation, FrameThatCannotBeDrawnFailsOnceAndStops) {
+    // A cam far larger than its lift: the close-up puts the far side of the contour
+    // beyond any pixel.
     FormFixture f;
+    f.form.Edit1->setText("1e9");
+    f.form.rg2->SetItemIndex(ViewZoom2);
     f.form.Button5Click();
+    ASSERT_TRUE(f.host.errors.empty());
+    ASSERT_TRUE(f.form.Timer1.Enabled());
     for (int i = 0; i < 5 && f.form.Timer1.Enabled(); ++i) f.form.Timer1Timer();
     EXPECT_FALSE(f.form.Timer1.Enabled());
     ASSERT_EQ(f.host.errors.size(), 1u);
-    EXPECT_EQ(f.host.errors[0], QStringLiteral("0 による浮動小数点数除算"));
+    EXPECT_EQ(f.host.errors[0], QStringLiteral("不正な浮動小数点数演算命令"));
 
-    FormFixture views;
-    views.form.Button10Click();
-    views.form.Button2Click();
-    ASSERT_EQ(views.host.errors.size(), 2u);
-    EXPECT_EQ(views.host.errors[1], QStringLiteral("0 による浮動小数点数除算"));
+    // All zero: the displacement chart fails, and the animation never starts.
+    FormFixture zero;
+    for (QLineEdit* edit : {zero.form.Edit1, zero.form.Edit2}) edit->setText("0");
+    for (int r = 1; r <= 20; ++r) zero.form.StringGrid1->SetCell(2, r, "0");
+    zero.form.Button5Click();
+    EXPECT_FALSE(zero.form.Timer1.Enabled());
+    zero.form.Button10Click();
+    ASSERT_EQ(zero.host.errors.size(), 2u);
+    EXPECT_EQ(zero.host.errors[1], QStringLiteral("不正な浮動小数点数演算命令"));
 }
 
 TEST(Animation, FrameAtFiveSamplesPerDegreeIsWellWithinItsTick) {

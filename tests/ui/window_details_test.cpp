@@ -67,6 +67,29 @@ TEST(WindowDetails, GridIsOneTabStopAndOpensItsEditorOnRequest) {
     EXPECT_EQ(grid->Cell(1, 3), QStringLiteral("75"));
 }
 
+TEST(WindowDetails, EnterAndKeypadEnterClickTheFocusedButton) {
+    ShownForm f;
+    TForm1& form = f.form;
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int> keys[] = {
+        {Qt::Key_Return, Qt::NoModifier, 1}, {Qt::Key_Enter, Qt::KeypadModifier, 1},
+        {Qt::Key_Space, Qt::NoModifier, 1},  {Qt::Key_Return, Qt::ControlModifier, 0},
+        {Qt::Key_A, Qt::NoModifier, 0}};
+    for (QPushButton* button : {form.Button1, form.Button2, form.Button3, form.Button4, form.Button5,
+                                form.Button6, form.Button7, form.Button8, form.Button9,
+                                form.Button10, form.Button11, form.Button12}) {
+        for (const auto& [key, modifiers, expected] : keys) {
+            button->setFocus();
+            int clicks = 0;
+            const auto counter = QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            QObject::disconnect(counter);
+            EXPECT_EQ(clicks, expected) << button->text().toStdString() << " key " << key;
+        }
+    }
+    form.Button6Click();
+    EXPECT_TRUE(f.host.errors.empty());
+}
+
 // Grid lines across a band of the image: the columns (or, transposed, the rows) that
 // hold one colour from edge to edge of the band, other than the band's background.
 std::vector<int> Lines(QImage image, bool vertical, int from, int to) {

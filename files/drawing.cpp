@@ -1,0 +1,465 @@
+#include "files/drawing.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+
+#include "model/errors.h"
+#include "model/number_text.h"
+
+namespace platecam {
+
+namespace {
+
+// R12 readers take at most 255 bytes in a group's value.
+constexpr std::size_t MaxTextBytes = 255;
+
+// The text style's font. MS Gothic is on every Japanese Windows and is what Japanese CAD
+// programs substitute for a missing font; a reader without it substitutes its own.
+constexpr std::string_view TextFont = "msgothic.ttc";
+
+// Glyph advances in text heights, for the extents: a text's height is its capital
+// height, and an em of a Japanese gothic is about 1.37 capital heights.
+constexpr double WideAdvance = 1.4;
+constexpr double NarrowAdvance = 0.7;
+constexpr double TextDescent = 0.3;  // below the baseline, in text heights
+constexpr double TextAscent = 1.2;   // above the baseline, full-width glyphs included
+
+struct Box {
+    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    void Add(double x, double y) {
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+};
+
+void CheckFinite(double value) {
+    if (!std::isfinite(value)) ThrowInvalidOperation();
+}
+
+// One Shift_JIS text for a TEXT entity and its estimated width in text heights.
+struct EncodedText {
+    std::string bytes;
+    double advance = 0;
+};
+
+class ShiftJis {
+  public:
+    ShiftJis() : cd_(iconv_open("CP932", "UTF-8")) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error("iconv CP932 unavailable");
+    }
+    ~ShiftJis() { iconv_close(cd_); }
+    ShiftJis(const ShiftJis&) = delete;
+    ShiftJis& operator=(const ShiftJis&) = delete;
+
+    // Control characters become spaces, characters Shift_JIS lacks (and broken UTF-8)
+    // '?'. '^' and a second '%' in a row become their full-width forms: DXF readers
+    // take "^x" as a control character and "%%x" as a symbol or underline code.
+    EncodedText Encode(std::string_view utf8) {
+        EncodedText out;
+        std::size_t i = 0;
+        while (i < utf8.size()) {
+            const std::size_t length = SequenceLength(utf8, i);
+            const std::uint32_t lead = static_cast<unsigned char>(utf8[i]);
+            std::string_view code;
+            if (length == 0) {
+                code = "?";
+            } else if (lead < 0x20 || lead == 0x7F ||
+                       (length == 2 && lead == 0xC2 &&
+                        static_cast<unsigned char>(utf8[i + 1]) < 0xA0)) {
+                code = " ";  // C0 and C1 controls: a line break would break the file
+            } else if (lead == '^') {
+                code = "\x81\x4F";  // ＾
+            } else if (lead == '%' && !out.bytes.empty() && out.bytes.back() == '%') {
+                code = "\x81\x93";  // ％
+            } else {
+                code = Convert(utf8.substr(i, length));
+            }
+            if (out.bytes.size() + code.size() > MaxTextBytes) break;
+            out.bytes += code;
+            out.advance += code.size() == 1 ? NarrowAdvance : WideAdvance;
+            i += length == 0 ? 1 : length;
+        }
+        return out;
+    }
+
+  private:
+    // The length of the well-formed UTF-8 sequence at `i`, 0 for a broken one.
+    static std::size_t SequenceLength(std::string_view s, std::size_t i) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+        const unsigned char b = byte(i);
+        std::size_t n;
+        std::uint32_t cp;
+        if (b < 0x80) return 1;
+        if (b >= 0xC2 && b <= 0xDF) {
+            n = 2;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            n = 3;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            n = 4;
+            cp = b & 0x07;
+        } else {
+            return 0;
+        }
+        if (i + n > s.size()) return 0;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80) return 0;
+            cp = (cp << 6) | (byte(i + k) & 0x3F);
+        }
+        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+        return n;
+    }
+
+    // One character's code, valid until the next call.
+    std::string_view Convert(std::string_view sequence) {
+        char* in = const_cast<char*>(sequence.data());
+        std::size_t inLeft = sequence.size();
+        char* o = buffer_;
+        std::size_t outLeft = sizeof buffer_;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd_, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
+            o == buffer_) {
+            return "?";
+        }
+        return std::string_view(buffer_, static_cast<std::size_t>(o - buffer_));
+    }
+
+    iconv_t cd_;
+    char buffer_[8];
+};
+
+class Writer {
+  public:
+    void Pair(std::string_view code, std::string_view value) {
+        out_ += code;
+        out_ += "\r\n";
+        out_ += value;
+        out_ += "\r\n";
+    }
+    void Number(std::string_view code, double value) {
+        out_ += code;
+        out_ += "\r\n";
+        AppendNumber(out_, value, '.');
+        out_ += "\r\n";
+    }
+    void Point(double x, double y) {
+        Number(" 10", x);
+        Number(" 20", y);
+    }
+    std::string Take() { return std::move(out_); }
+
+    void Polyline(std::string_view layer, const std::vector<Point2>& points,
+                  bool continuousPattern) {
+        Pair("  0", "POLYLINE");
+        Pair("  8", layer);
+        Pair(" 66", "1");
+        Point(0, 0);
+        Pair(" 30", "0");
+        // 1: closed; 128: the linetype runs on across the vertices.
+        Pair(" 70", continuousPattern ? "129" : "1");
+        for (const Point2& p : points) {
+            Pair("  0", "VERTEX");
+            Pair("  8", layer);
+            Point(p.x, p.y);
+        }
+        Pair("  0", "SEQEND");
+        Pair("  8", layer);
+    }
+    void Line(std::string_view layer, double x1, double y1, double x2, double y2,
+              std::string_view lineType = {}) {
+        Pair("  0", "LINE");
+        Pair("  8", layer);
+        if (!lineType.empty()) Pair("  6", lineType);
+        Point(x1, y1);
+        Number(" 11", x2);
+        Number(" 21", y2);
+    }
+    void Circle(std::string_view layer, double radius) {
+        Pair("  0", "CIRCLE");
+        Pair("  8", layer);
+        Point(0, 0);
+        Number(" 40", radius);
+    }
+    // Left-aligned at (x, y) on its baseline, or centred on x when `centred`.
+    void Text(double x, double y, double height, std::string_view bytes, bool centred) {
+        Pair("  0", "TEXT");
+        Pair("  8", DrawingTextLayer);
+        Point(x, y);
+        Number(" 40", height);
+        Pair("  1", bytes);
+        Pair("  7", "STANDARD");
+        if (centred) {
+            Pair(" 72", "1");
+            Number(" 11", x);
+            Number(" 21", y);
+        }
+    }
+
+  private:
+    std::string out_;
+};
+
+// Closed point lists as drawn: finite, without a repeated first point at the end.
+std::vector<Point2> ClosedPoints(const std::vector<Point2>& points) {
+    for (const Point2& p : points) {
+        CheckFinite(p.x);
+        CheckFinite(p.y);
+    }
+    std::vector<Point2> closed = points;
+    if (closed.size() > 1 && closed.back().x == closed.front().x &&
+        closed.back().y == closed.front().y) {
+        closed.pop_back();
+    }
+    return closed;
+}
+
+struct PlacedText {
+    double x, y, height;
+    EncodedText text;
+    bool centred;
+};
+
+void WriteTables(Writer& w, const Box& view, double textHeight) {
+    w.Pair("  0", "SECTION");
+    w.Pair("  2", "TABLES");
+
+    // The view a reader opens on: the whole drawing.
+    const double width = view.maxX - view.minX;
+    const double height = view.maxY - view.minY;
+    w.Pair("  0", "TABLE");
+    w.Pair("  2", "VPORT");
+    w.Pair(" 70", "1");
+    w.Pair("  0", "VPORT");
+    w.Pair("  2", "*ACTIVE");
+    w.Pair(" 70", "0");
+    w.Point(0, 0);
+    w.Pair(" 11", "1");
+    w.Pair(" 21", "1");
+    w.Number(" 12", view.minX + width / 2);
+    w.Number(" 22", view.minY + height / 2);
+    w.Pair(" 13", "0");
+    w.Pair(" 23", "0");
+    w.Pair(" 14", "1");
+    w.Pair(" 24", "1");
+    w.Pair(" 15", "10");
+    w.Pair(" 25", "10");
+    w.Pair(" 16", "0");
+    w.Pair(" 26", "0");
+    w.Pair(" 36", "1");
+    w.Pair(" 17", "0");
+    w.Pair(" 27", "0");
+    w.Pair(" 37", "0");
+    w.Number(" 40", height * 1.05);
+    w.Number(" 41", width / height);
+    w.Pair(" 42", "50");
+    w.Pair(" 43", "0");
+    w.Pair(" 44", "0");
+    w.Pair(" 50", "0");
+    w.Pair(" 51", "0");
+    w.Pair(" 71", "0");
+    w.Pair(" 72", "100");
+    w.Pair(" 73", "1");
+    w.Pair(" 74", "1");
+    w.Pair(" 75", "0");
+    w.Pair(" 76", "0");
+    w.Pair(" 77", "0");
+    w.Pair(" 78", "0");
+    w.Pair("  0", "ENDTAB");
+
+    // A chain line for centre and pitch lines (JIS: thin one-dot chain line).
+    w.Pair("  0", "TABLE");
+    w.Pair("  2", "LTYPE");
+    w.Pair(" 70", "2");
+    w.Pair("  0", "LTYPE");
+    w.Pair("  2", "CONTINUOUS");
+    w.Pair(" 70", "0");
+    w.Pair("  3", "Solid line");
+    w.Pair(" 72", "65");
+    w.Pair(" 73", "0");
+    w.Pair(" 40", "0");
+    w.Pair("  0", "LTYPE");
+    w.Pair("  2", "CENTER");
+    w.Pair(" 70", "0");
+    w.Pair("  3", "Center ____ _ ____ _ ____ _ ____");
+    w.Pair(" 72", "65");
+    w.Pair(" 73", "4");
+    w.Pair(" 40", "20");
+    for (const char* element : {"12.5", "-2.5", "2.5", "-2.5"}) w.Pair(" 49", element);
+    w.Pair("  0", "ENDTAB");
+
+    struct Layer {
+        std::string_view name;
+        const char* colour;
+        const char* lineType;
+    };
+    const Layer layers[] = {
+        {"0", "7", "CONTINUOUS"},
+        {DrawingContourLayer, "7", "CONTINUOUS"},  // black on white, white on black
+        {DrawingPitchLayer, "5", "CENTER"},        // blue
+        {DrawingCenterLayer, "1", "CENTER"},       // red
+        {DrawingTextLayer, "7", "CONTINUOUS"},
+    };
+    w.Pair("  0", "TABLE");
+    w.Pair("  2", "LAYER");
+    w.Pair(" 70", "5");
+    for (const Layer& layer : layers) {
+        w.Pair("  0", "LAYER");
+        w.Pair("  2", layer.name);
+        w.Pair(" 70", "0");
+        w.Pair(" 62", layer.colour);
+        w.Pair("  6", layer.lineType);
+    }
+    w.Pair("  0", "ENDTAB");
+
+    w.Pair("  0", "TABLE");
+    w.Pair("  2", "STYLE");
+    w.Pair(" 70", "1");
+    w.Pair("  0", "STYLE");
+    w.Pair("  2", "STANDARD");
+    w.Pair(" 70", "0");
+    w.Pair(" 40", "0");
+    w.Pair(" 41", "1");
+    w.Pair(" 50", "0");
+    w.Pair(" 71", "0");
+    w.Number(" 42", textHeight);
+    w.Pair("  3", TextFont);
+    w.Pair("  4", "");
+    w.Pair("  0", "ENDTAB");
+    w.Pair("  0", "ENDSEC");
+}
+
+}  // namespace
+
+std::string BuildWorkshopDrawing(const WorkshopDrawing& drawing) {
+    const std::vector<Point2> contour = ClosedPoints(drawing.contour);
+    const std::vector<Point2> pitch = ClosedPoints(drawing.pitch);
+    CheckFinite(drawing.baseRadius);
+    if (drawing.boreDiameter) CheckFinite(*drawing.boreDiameter);
+    if (contour.size() < 3) throw std::invalid_argument("workshop drawing: contour under 3 points");
+    if (!pitch.empty() && pitch.size() < 3) {
+        throw std::invalid_argument("workshop drawing: pitch curve under 3 points");
+    }
+    if (drawing.boreDiameter && !(*drawing.boreDiameter > 0)) {
+        throw std::invalid_argument("workshop drawing: bore diameter not positive");
+    }
+
+    // The radius everything else is placed around: the farthest point drawn.
+    double reach = 0;
+    for (const auto* points : {&contour, &pitch}) {
+        for (const Point2& p : *points) reach = std::max(reach, std::hypot(p.x, p.y));
+    }
+    if (drawing.boreDiameter) reach = std::max(reach, *drawing.boreDiameter / 2);
+    if (!std::isfinite(reach)) ThrowOverflow();
+
+    // Texts of 3.5 mm at 1:1 (ISO 3098), larger on large cams so that they stay legible
+    // when the whole cam is on screen; in steps of 0.5 mm.
+    const double h = std::max(3.5, std::ceil(reach / 20 * 2) / 2);
+    const double overshoot = h;  // centre lines run this far beyond the contour
+    const double axis = reach + overshoot;
+
+    ShiftJis shiftJis;
+    std::vector<PlacedText> texts;
+    // 0° above the centre: a short mark beyond the centre line, the text above it.
+    const double markFrom = axis + h / 2;
+    const double markTo = markFrom + 2 * h;
+    texts.push_back({0, markTo + h / 2, h, {"0%%d", 2 * NarrowAdvance}, true});
+
+    // Below the cam, left-aligned under its left edge: name, scale, title texts.
+    std::vector<std::pair<EncodedText, double>> lines;
+    if (!drawing.designName.empty()) {
+        lines.push_back({shiftJis.Encode(drawing.designName), h * 10 / 7});
+    }
+    lines.push_back({shiftJis.Encode("SCALE 1:1  UNIT mm"), h});
+    if (drawing.baseRadius > 0) {
+        lines.push_back({shiftJis.Encode("BASE RADIUS " + FormatNumber(drawing.baseRadius)), h});
+    }
+    if (drawing.boreDiameter) {
+        lines.push_back({shiftJis.Encode("BORE " + FormatNumber(*drawing.boreDiameter)), h});
+    }
+    for (const auto& [label, value] : drawing.titleBlock) {
+        if (label.empty() && value.empty()) continue;
+        const std::string text = value.empty()   ? label
+                                 : label.empty() ? value
+                                                 : label + ": " + value;
+        lines.push_back({shiftJis.Encode(text), h});
+    }
+    double baseline = -axis;
+    for (auto& [text, height] : lines) {
+        baseline -= height * 1.6;
+        texts.push_back({-axis, baseline, height, std::move(text), false});
+    }
+
+    Box box;
+    for (const auto* points : {&contour, &pitch}) {
+        for (const Point2& p : *points) box.Add(p.x, p.y);
+    }
+    box.Add(-axis, -axis);
+    box.Add(axis, axis);
+    box.Add(0, markTo);
+    for (const PlacedText& t : texts) {
+        const double width = t.text.advance * t.height;
+        const double left = t.centred ? t.x - width / 2 : t.x;
+        box.Add(left, t.y - TextDescent * t.height);
+        box.Add(left + width, t.y + TextAscent * t.height);
+    }
+    for (double v : {box.minX, box.minY, box.maxX, box.maxY}) {
+        if (!std::isfinite(v)) ThrowOverflow();
+    }
+
+    Writer w;
+    w.Pair("  0", "SECTION");
+    w.Pair("  2", "HEADER");
+    w.Pair("  9", "$ACADVER");
+    w.Pair("  1", "AC1009");
+    w.Pair("  9", "$DWGCODEPAGE");
+    w.Pair("  3", "ANSI_932");
+    w.Pair("  9", "$INSBASE");
+    w.Point(0, 0);
+    w.Pair(" 30", "0");
+    // Extents are 3D points, limits 2D; both the box of everything drawn.
+    const auto corner = [&w](const char* name, double x, double y, bool is3d) {
+        w.Pair("  9", name);
+        w.Point(x, y);
+        if (is3d) w.Pair(" 30", "0");
+    };
+    corner("$EXTMIN", box.minX, box.minY, true);
+    corner("$EXTMAX", box.maxX, box.maxY, true);
+    corner("$LIMMIN", box.minX, box.minY, false);
+    corner("$LIMMAX", box.maxX, box.maxY, false);
+    w.Pair("  9", "$LTSCALE");
+    w.Pair(" 40", "1");
+    w.Pair("  9", "$TEXTSTYLE");
+    w.Pair("  7", "STANDARD");
+    w.Pair("  9", "$TEXTSIZE");
+    w.Number(" 40", h);
+    w.Pair("  0", "ENDSEC");
+
+    WriteTables(w, box, h);
+    w.Pair("  0", "SECTION");
+    w.Pair("  2", "BLOCKS");
+    w.Pair("  0", "ENDSEC");
+
+    w.Pair("  0", "SECTION");
+    w.Pair("  2", "ENTITIES");
+    w.Polyline(DrawingContourLayer, contour, false);
+    if (drawing.boreDiameter) w.Circle(DrawingContourLayer, *drawing.boreDiameter / 2);
+    if (!pitch.empty()) w.Polyline(DrawingPitchLayer, pitch, true);
+    w.Line(DrawingCenterLayer, -axis, 0, axis, 0);
+    w.Line(DrawingCenterLayer, 0, -axis, 0, axis);
+    w.Line(DrawingCenterLayer, 0, markFrom, 0, markTo, "CONTINUOUS");
+    for (const PlacedText& t : texts) w.Text(t.x, t.y, t.height, t.text.bytes, t.centred);
+    w.Pair("  0", "ENDSEC");
+    w.Pair("  0", "EOF");
+    return w.Take();
+}
+
+}  // namespace platecam
