@@ -31,12 +31,12 @@ std::string Rounded(double value, int decimals) {
 }
 
 bool IsFlat(const Run& run) {
-    return run.spec && run.spec->follower.kind == engine::FollowerKind::Flat;
+    return run.cam && run.cam->follower.kind == engine::FollowerKind::Flat;
 }
 
 std::string SegmentLaw(const Run& run, std::size_t k) {
     if (!run.input.isDocument) return LawCaptions[run.input.law];
-    return engine::LawName(run.spec->motion.Segments()[k].law);
+    return engine::LawName(run.cam->motion.Segments()[k].law);
 }
 
 void PressureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
@@ -50,25 +50,25 @@ void PressureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>&
     item.check = Tr("pressure angle");
     item.value = Tr("max %1, min %2", {f.AngleText(g.maxPressure.value), f.AngleText(g.minPressure.value)});
     item.where = f.AngleText(g.maxPressure.atDeg) + ", " + f.AngleText(g.minPressure.atDeg);
-    item.limit = "±" + f.AngleText(run.spec->maxPressureAngle);
+    item.limit = "±" + f.AngleText(run.cam->maxPressureAngle);
     item.verdict = g.pressurePass ? Verdict::Pass : Verdict::Fail;
     if (!g.pressurePass) {
         const double worst = std::max(g.maxPressure.value, -g.minPressure.value);
         item.reason = Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
-                         {f.AngleText(worst - run.spec->maxPressureAngle)});
+                         {f.AngleText(worst - run.cam->maxPressureAngle)});
     }
     items.push_back(item);
 }
 
 void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
     const engine::GridChecks& g = *run.grid;
-    const engine::CamSpec& spec = *run.spec;
+    const engine::CamInput& cam = *run.cam;
     if (IsFlat(run)) {
         CheckItem rho;
         rho.check = Tr("contour radius of curvature");
         rho.value = Tr("smallest %1", {f.LengthText(g.contourRadius.value)});
         rho.where = f.AngleText(g.contourRadius.atDeg);
-        rho.limit = spec.minRadiusOfCurvature > 0 ? "≥ " + f.LengthText(spec.minRadiusOfCurvature)
+        rho.limit = cam.minRadiusOfCurvature > 0 ? "≥ " + f.LengthText(cam.minRadiusOfCurvature)
                                                   : "> " + f.LengthText(0);
         rho.verdict = g.curvaturePass ? Verdict::Pass : Verdict::Fail;
         if (!g.curvaturePass) {
@@ -76,7 +76,7 @@ void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>
                              ? Tr("the contour has a cusp or a loop at %1: the face cannot follow it",
                                   {f.AngleText(g.contourRadius.atDeg)})
                              : Tr("%1 below the smallest radius allowed",
-                                  {f.LengthText(spec.minRadiusOfCurvature - g.contourRadius.value)});
+                                  {f.LengthText(cam.minRadiusOfCurvature - g.contourRadius.value)});
         }
         items.push_back(rho);
         CheckItem face;
@@ -84,12 +84,12 @@ void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>
         face.value = Tr("%1 needed (contact from %2 to %3)",
                         {f.LengthText(g.faceWidthNeeded), f.LengthText(g.minContactOffset),
                          f.LengthText(g.maxContactOffset)});
-        if (spec.follower.faceWidth) {
-            face.limit = Tr("face %1", {f.LengthText(*spec.follower.faceWidth)});
+        if (cam.follower.faceWidth) {
+            face.limit = Tr("face %1", {f.LengthText(*cam.follower.faceWidth)});
             face.verdict = g.faceWidthPass ? Verdict::Pass : Verdict::Fail;
             if (!g.faceWidthPass) {
                 face.reason = Tr("the face is %1 too narrow",
-                                 {f.LengthText(g.faceWidthNeeded - *spec.follower.faceWidth)});
+                                 {f.LengthText(g.faceWidthNeeded - *cam.follower.faceWidth)});
             }
         }
         items.push_back(face);
@@ -103,7 +103,7 @@ void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>
     } else {
         undercut.value = Tr("the pitch curve has no convex part");
     }
-    undercut.limit = Tr("roller radius %1", {f.LengthText(spec.follower.rollerRadius)});
+    undercut.limit = Tr("roller radius %1", {f.LengthText(cam.follower.rollerRadius)});
     undercut.verdict = g.undercutPass ? Verdict::Pass : Verdict::Fail;
     if (!g.undercutPass) {
         undercut.reason = Tr("the roller is larger than the bend of its path: the contour would be undercut");
@@ -147,7 +147,7 @@ void WindowItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& i
 
 void JoinItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
     const LiftUnits u = UnitsOf(run);
-    for (const engine::Join& join : run.spec->motion.Joins()) {
+    for (const engine::Join& join : run.cam->motion.Joins()) {
         if (join.accelerationJump == 0 && join.velocityJump == 0) continue;
         CheckItem item;
         item.check = Tr("join");
@@ -191,17 +191,17 @@ void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& it
     const engine::Sizing& s = *run.sizing;
     if (!s.found) {
         item.value = Tr("nothing from %1 up to %2 passes every check",
-                        {f.LengthText(run.spec->minBaseRadius), f.LengthText(s.searchedUpTo)});
+                        {f.LengthText(run.cam->minBaseRadius), f.LengthText(s.searchedUpTo)});
         items.push_back(item);
         return;
     }
     item.value = Tr("smallest base radius %1", {f.LengthText(s.baseRadius)});
     if (s.isMinimum) {
         item.value += "; " + Tr("that is the minimum base radius itself (%1)",
-                                {f.LengthText(run.spec->minBaseRadius)});
+                                {f.LengthText(run.cam->minBaseRadius)});
     }
     if (s.passesAsGiven) {
-        item.value += "; " + Tr("the checks pass at the radius %1 already", {f.LengthText(run.spec->baseRadius)});
+        item.value += "; " + Tr("the checks pass at the radius %1 already", {f.LengthText(run.cam->baseRadius)});
     }
     if (run.sizedRollerTest) {
         item.value += "; " + (run.sizedRollerTest->completed
@@ -276,9 +276,9 @@ std::vector<std::string> DesignLines(const Run& run, const FigureStyle& f) {
                                {f.LengthText(doc.cam.baseRadius), f.LengthText(doc.follower.rollerRadius.value_or(0)),
                                 f.LengthText(doc.follower.offset.value_or(0))}));
         }
-        if (run.spec) {
+        if (run.cam) {
             const LiftUnits u = UnitsOf(run);
-            const auto& segments = run.spec->motion.Segments();
+            const auto& segments = run.cam->motion.Segments();
             for (std::size_t k = 0; k < segments.size(); ++k) {
                 const engine::Segment& s = segments[k];
                 const std::string span = f.AngleText(s.startDeg) + "–" + f.AngleText(s.endDeg);

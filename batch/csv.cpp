@@ -66,7 +66,7 @@ std::string WindowCsv(const Run& run) {
 
 // A design document's samples from the exact computation.
 std::string EngineCsv(const Run& run) {
-    const bool swing = run.spec->follower.kind == engine::FollowerKind::SwingRoller;
+    const bool swing = run.cam->follower.kind == engine::FollowerKind::SwingRoller;
     const LiftUnits u = UnitsOf(run);
     const std::optional<double> omega = run.Omega();
     std::string text = swing ? "cam_angle_deg,lift_deg,velocity_rad_per_rad,acceleration_rad_per_rad2,"

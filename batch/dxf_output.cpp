@@ -24,7 +24,7 @@ std::string ExactDxf(const Run& run, bool points) {
     for (const engine::Sample& s : run.samples) contour.push_back(Point2{s.contact.x, s.contact.y});
     std::vector<DxfSegment> segments;
     const auto n = static_cast<std::int64_t>(contour.size());
-    for (const engine::Segment& s : run.spec->motion.Segments()) {
+    for (const engine::Segment& s : run.cam->motion.Segments()) {
         DxfSegment segment;
         segment.firstSample = static_cast<std::int64_t>(std::llround(s.startDeg * S));
         segment.lastSample = static_cast<std::int64_t>(std::llround(s.endDeg * S));
@@ -59,7 +59,7 @@ std::string DxfBytes(const Run& run, bool points, std::string& refusal) {
         BuildDxf(lines, *run.window->design, points);
         return EncodeDxf(lines);
     }
-    if (!run.spec || !run.grid) {
+    if (!run.cam || !run.grid) {
         refusal = Tr("there is no cam to draw: %1", {run.notADesign});
         return {};
     }

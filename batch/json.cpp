@@ -16,32 +16,32 @@ using Json = nlohmann::json;
 Json Optional(bool found, double value) { return found ? Json(value) : Json(nullptr); }
 
 Json GridJson(const Run& run, const engine::GridChecks& g, double baseRadius) {
-    const engine::CamSpec& spec = *run.spec;
+    const engine::CamInput& cam = *run.cam;
     Json checks;
-    if (spec.follower.kind == engine::FollowerKind::Flat) {
+    if (cam.follower.kind == engine::FollowerKind::Flat) {
         checks["pressure_angle"] = {{"zero_by_construction", true}, {"pass", true}};
         checks["radius_of_curvature"] = {
             {"smallest_mm", Optional(g.contourRadius.found, g.contourRadius.value)},
             {"at_deg", Optional(g.contourRadius.found, g.contourRadius.atDeg)},
-            {"limit_mm", spec.minRadiusOfCurvature},
+            {"limit_mm", cam.minRadiusOfCurvature},
             {"pass", g.curvaturePass}};
         checks["face_width"] = {
             {"needed_mm", g.faceWidthNeeded},
             {"min_contact_offset_mm", g.minContactOffset},
             {"max_contact_offset_mm", g.maxContactOffset},
-            {"face_width_mm", spec.follower.faceWidth ? Json(*spec.follower.faceWidth) : Json(nullptr)},
+            {"face_width_mm", cam.follower.faceWidth ? Json(*cam.follower.faceWidth) : Json(nullptr)},
             {"pass", g.faceWidthPass}};
     } else {
         checks["pressure_angle"] = {{"max_deg", g.maxPressure.value},
                                     {"max_at_deg", g.maxPressure.atDeg},
                                     {"min_deg", g.minPressure.value},
                                     {"min_at_deg", g.minPressure.atDeg},
-                                    {"limit_deg", spec.maxPressureAngle},
+                                    {"limit_deg", cam.maxPressureAngle},
                                     {"pass", g.pressurePass}};
         checks["undercut"] = {
             {"smallest_convex_pitch_radius_mm", Optional(g.convexPitchRadius.found, g.convexPitchRadius.value)},
             {"at_deg", Optional(g.convexPitchRadius.found, g.convexPitchRadius.atDeg)},
-            {"limit_mm", spec.follower.rollerRadius},
+            {"limit_mm", cam.follower.rollerRadius},
             {"pass", g.undercutPass}};
     }
     checks["base_radius_mm"] = baseRadius;
@@ -49,10 +49,10 @@ Json GridJson(const Run& run, const engine::GridChecks& g, double baseRadius) {
 }
 
 Json JoinsJson(const Run& run) {
-    const bool swing = run.spec->follower.kind == engine::FollowerKind::SwingRoller;
+    const bool swing = run.cam->follower.kind == engine::FollowerKind::SwingRoller;
     const LiftUnits u = UnitsOf(run);
     Json joins = Json::array();
-    for (const engine::Join& j : run.spec->motion.Joins()) {
+    for (const engine::Join& j : run.cam->motion.Joins()) {
         joins.push_back({{"at_deg", j.atDeg},
                          {swing ? "velocity_jump_rad_per_rad" : "velocity_jump_mm_per_rad",
                           j.velocityJump * u.perRadianScale},
@@ -106,8 +106,8 @@ Json InputsJson(const Run& run) {
         inputs["min_base_radius_mm"] = run.input.minBase;
         if (doc.cam.minRadiusOfCurvature) inputs["min_radius_of_curvature_mm"] = *doc.cam.minRadiusOfCurvature;
     }
-    if (run.spec) {
-        const engine::Follower& f = run.spec->follower;
+    if (run.cam) {
+        const engine::Follower& f = run.cam->follower;
         Json follower;
         switch (f.kind) {
             case engine::FollowerKind::Roller:
@@ -125,7 +125,7 @@ Json InputsJson(const Run& run) {
         inputs["follower"] = follower;
         Json segments = Json::array();
         const char* kinds[] = {"rise", "dwell", "fall"};
-        for (const engine::Segment& s : run.spec->motion.Segments()) {
+        for (const engine::Segment& s : run.cam->motion.Segments()) {
             Json segment = {{"start_deg", s.startDeg},
                             {"end_deg", s.endDeg},
                             {"kind", kinds[static_cast<int>(s.kind)]},
@@ -149,7 +149,7 @@ std::string JsonText(const Run& run) {
     doc["inputs"] = InputsJson(run);
     if (!run.notADesign.empty()) doc["not_a_cam"] = run.notADesign;
     if (run.grid) {
-        doc["checks"] = GridJson(run, *run.grid, run.spec->baseRadius);
+        doc["checks"] = GridJson(run, *run.grid, run.cam->baseRadius);
         doc["checks"]["joins"] = JoinsJson(run);
         const engine::GridExtreme& concave = run.grid->concaveContourRadius;
         doc["contour_smallest_concave_radius"] =
@@ -188,7 +188,7 @@ std::string JsonText(const Run& run) {
             doc["sizing"] = {{"base_radius_mm", s.found ? Json(s.baseRadius) : Json(nullptr)},
                              {"is_minimum", s.isMinimum},
                              {"passes_at_given_radius", s.passesAsGiven},
-                             {"searched_from_mm", run.spec->minBaseRadius},
+                             {"searched_from_mm", run.cam->minBaseRadius},
                              {"searched_up_to_mm", s.searchedUpTo}};
             if (s.found) doc["sizing"]["checks"] = GridJson(run, s.checks, s.baseRadius);
             if (run.sizedRollerTest) {

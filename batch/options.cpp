@@ -41,7 +41,33 @@ const CLI::Validator NotEmpty(
 // The option texts that are not numbers, and the numbers as typed.
 struct Texts {
     std::string law, resolution, maxPressure, base, roller, rpm, minBase, language;
+    std::vector<std::string> titleBlock;
 };
+
+// The keys of a document's [drawing] table, which --title-block sets.
+const char* const TitleBlockKeys[] = {"part_number", "material", "designer", "checker",
+                                      "revision",    "date",     "bore_diameter"};
+
+const CLI::Validator TitleBlockEntry(
+    [](std::string& text) -> std::string {
+        const auto equals = text.find('=');
+        const std::string key = text.substr(0, equals);
+        bool known = false;
+        for (const char* k : TitleBlockKeys) known = known || key == k;
+        if (equals == std::string::npos || !known) {
+            return "needs KEY=VALUE with KEY one of part_number, material, designer, checker, "
+                   "revision, date, bore_diameter, not '" + text + "'";
+        }
+        if (key == "bore_diameter") {
+            try {
+                if (!(ParseDecimal(text.substr(equals + 1), '.') > 0)) return "bore_diameter must be above 0 mm";
+            } catch (const CamError&) {
+                return "bore_diameter needs a number of millimetres";
+            }
+        }
+        return {};
+    },
+    "");
 
 // The law names --law takes: a document's seven, and the window's three as the batch
 // tool always spelled them.
@@ -125,6 +151,20 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t) {
         ->group(outputs)
         ->type_name("OUT.toml")
         ->check(NotEmpty);
+    app.add_option("--drawing", o.drawing,
+                   "write a workshop drawing of the exact contour (layers, centre mark, bore, "
+                   "0° mark, title)")
+        ->group(outputs)
+        ->type_name("OUT.dxf")
+        ->check(NotEmpty);
+    app.add_option("--title-block", t.titleBlock,
+                   "a title-block entry of the report and the drawing, over the document's "
+                   "[drawing] (repeatable)")
+        ->group(outputs)
+        ->type_name("KEY=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(TitleBlockEntry);
     app.add_option("--lang", t.language, "language of the messages and the report")
         ->type_name("ja|en")
         ->check(CLI::IsMember({"ja", "en"}).description(""))
@@ -163,6 +203,10 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     if (!t.rpm.empty()) o.rpm = ParseDecimal(t.rpm, '.');
     if (!t.minBase.empty()) o.minBase = ParseDecimal(t.minBase, '.');
     if (!t.language.empty()) o.language = t.language;
+    for (const std::string& entry : t.titleBlock) {
+        const auto equals = entry.find('=');
+        o.titleBlock.emplace_back(entry.substr(0, equals), entry.substr(equals + 1));
+    }
     return o;
 }
 

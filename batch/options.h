@@ -27,6 +27,9 @@ struct BatchOptions {
     std::optional<double> minBase;  // --min-base: the hub or shaft, mm
     std::string saveDesign;         // --save-design: the design as this run used it
     std::optional<std::string> language;  // --lang: "ja" or "en"
+    std::string drawing;            // --drawing: the workshop drawing
+    // --title-block KEY=VALUE, in the order given: the keys of a document's [drawing].
+    std::vector<std::pair<std::string, std::string>> titleBlock;
 };
 
 // What is wrong with a command line, in a sentence for the user.

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "language/language.h"
+
 #ifndef PLATECAM_REPORT_MODULE_INSTALLED
 #define PLATECAM_REPORT_MODULE_INSTALLED "lib/platecam/libplatecam_report.so"
 #endif
@@ -12,6 +14,9 @@
 namespace platecam {
 
 RenderReportFunction LoadReportModule(std::string& error) {
+    // Code is loaded only from the program's own installation: beside the binary that runs,
+    // as the kernel names it. The build tree keeps the module at the same place relative to
+    // its programs, so no other folder is ever searched.
     std::vector<std::string> candidates;
     char self[4096];
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
@@ -20,9 +25,6 @@ RenderReportFunction LoadReportModule(std::string& error) {
         dir = dir.substr(0, dir.rfind('/'));
         candidates.push_back(dir + "/../" PLATECAM_REPORT_MODULE_INSTALLED);
     }
-#ifdef PLATECAM_REPORT_MODULE_BUILT
-    candidates.push_back(PLATECAM_REPORT_MODULE_BUILT);
-#endif
     for (const std::string& path : candidates) {
         if (::access(path.c_str(), R_OK) != 0) continue;
         void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -33,10 +35,10 @@ RenderReportFunction LoadReportModule(std::string& error) {
         if (auto* render = reinterpret_cast<RenderReportFunction>(::dlsym(module, RenderReportSymbol))) {
             return render;
         }
-        error = "the report module " + path + " has no entry point";
+        error = Tr("the report module %1 has no entry point", {path});
         return nullptr;
     }
-    error = "the report module is not installed";
+    error = Tr("the report module is not installed beside the program");
     return nullptr;
 }
 

@@ -69,19 +69,19 @@ void ComputeSizedRollerTest(Run& run) {
 
 }  // namespace
 
-engine::CamSpec SpecOfDocument(const DesignDocument& doc) {
-    engine::CamSpec spec;
-    spec.baseRadius = doc.cam.baseRadius;
-    spec.stepsPerDegree = doc.StepsPerDegree();
-    spec.maxPressureAngle = doc.cam.maxPressureAngle.value_or(30);
-    spec.minBaseRadius = doc.cam.minBaseRadius.value_or(0);
-    spec.minRadiusOfCurvature = doc.cam.minRadiusOfCurvature.value_or(0);
-    spec.follower.kind = KindOf(doc.follower.kind);
-    spec.follower.rollerRadius = doc.follower.rollerRadius.value_or(0);
-    spec.follower.offset = doc.follower.offset.value_or(0);
-    spec.follower.faceWidth = doc.follower.faceWidth;
-    spec.follower.armLength = doc.follower.armLength.value_or(0);
-    spec.follower.pivotDistance = doc.follower.pivotDistance.value_or(0);
+engine::CamInput CamOfDocument(const DesignDocument& doc) {
+    engine::CamInput cam;
+    cam.baseRadius = doc.cam.baseRadius;
+    cam.stepsPerDegree = doc.StepsPerDegree();
+    cam.maxPressureAngle = doc.cam.maxPressureAngle.value_or(30);
+    cam.minBaseRadius = doc.cam.minBaseRadius.value_or(0);
+    cam.minRadiusOfCurvature = doc.cam.minRadiusOfCurvature.value_or(0);
+    cam.follower.kind = KindOf(doc.follower.kind);
+    cam.follower.rollerRadius = doc.follower.rollerRadius.value_or(0);
+    cam.follower.offset = doc.follower.offset.value_or(0);
+    cam.follower.faceWidth = doc.follower.faceWidth;
+    cam.follower.armLength = doc.follower.armLength.value_or(0);
+    cam.follower.pivotDistance = doc.follower.pivotDistance.value_or(0);
     std::vector<engine::MotionRow> rows;
     for (std::size_t k = 0; k < doc.motion.size(); ++k) {
         engine::MotionRow row;
@@ -90,8 +90,8 @@ engine::CamSpec SpecOfDocument(const DesignDocument& doc) {
         if (k > 0) row.law = *engine::LawFromName(doc.LawOfSegmentEndingAt(k));
         rows.push_back(row);
     }
-    spec.motion = engine::Motion::FromRows(rows);
-    return spec;
+    cam.motion = engine::Motion::FromRows(rows);
+    return cam;
 }
 
 double Run::RollerRadius() const {
@@ -121,11 +121,16 @@ void Compute(Run& run) {
     run.notADesign = WhyNoCam(*run.input.document);
     // A cam without motion is still a circle to draw; one without a base circle is nothing.
     if (!(run.input.document->cam.baseRadius > 0)) return;
-    run.spec = SpecOfDocument(*run.input.document);
-    run.grid = engine::CheckOnGrid(*run.spec);
-    if (run.input.isDocument) run.samples = engine::ComputeSamples(*run.spec);
+    run.cam = CamOfDocument(*run.input.document);
+    if (run.input.isDocument) {
+        engine::CamResult result = engine::ComputeCam(*run.cam);
+        run.grid = std::move(result.checks);
+        run.samples = std::move(result.samples);
+    } else {
+        run.grid = engine::CheckOnGrid(*run.cam);
+    }
     if (run.options.sizeBase && run.notADesign.empty()) {
-        run.sizing = engine::SizeBaseRadius(*run.spec);
+        run.sizing = engine::SizeBaseRadius(*run.cam);
         ComputeSizedRollerTest(run);
     }
 }
@@ -144,7 +149,7 @@ WindowExtremes FindWindowExtremes(const CamDesign& d) {
 }
 
 LiftUnits UnitsOf(const Run& run) {
-    if (run.spec && run.spec->follower.kind == engine::FollowerKind::SwingRoller) {
+    if (run.cam && run.cam->follower.kind == engine::FollowerKind::SwingRoller) {
         return {"°", {"rad/rad", "rad/rad²", "rad/rad³"}, {"rad/s", "rad/s²", "rad/s³"}, Pi / 180,
                 {1, 1, 1}};
     }

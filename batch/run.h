@@ -35,7 +35,7 @@ struct Run {
     std::optional<WindowRun> window;
     // The exact cam, where the design is one: checks on the 0.05-degree grid, the samples
     // of a design document, the sizing when asked for.
-    std::optional<engine::CamSpec> spec;
+    std::optional<engine::CamInput> cam;
     std::string notADesign;  // why there is nothing to check
     std::optional<engine::GridChecks> grid;
     std::vector<engine::Sample> samples;
@@ -56,7 +56,7 @@ struct Run {
 void Compute(Run& run);
 
 // The exact cam of a design document (the engine's terms).
-engine::CamSpec SpecOfDocument(const DesignDocument& document);
+engine::CamInput CamOfDocument(const DesignDocument& document);
 
 // Where the window's chord method has its extremes.
 struct WindowExtremes {
