@@ -42,14 +42,15 @@ std::string SegmentLaw(const Run& run, std::size_t k) {
 void PressureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
     const engine::GridChecks& g = *run.grid;
     if (IsFlat(run)) {
-        items.push_back({Tr("pressure angle"), Tr("0° by construction (flat face)"), "", "",
+        items.push_back({Tr("pressure angle"), Tr("0° by construction (flat face)"), "",
                          Verdict::Information, ""});
         return;
     }
     CheckItem item;
     item.check = Tr("pressure angle");
-    item.value = Tr("max %1, min %2", {f.AngleText(g.maxPressure.value), f.AngleText(g.minPressure.value)});
-    item.where = f.AngleText(g.maxPressure.atDeg) + ", " + f.AngleText(g.minPressure.atDeg);
+    item.value = Tr("max %1 at %2, min %3 at %4",
+                    {f.AngleText(g.maxPressure.value), f.AngleText(g.maxPressure.atDeg),
+                     f.AngleText(g.minPressure.value), f.AngleText(g.minPressure.atDeg)});
     item.limit = "±" + f.AngleText(run.cam->maxPressureAngle);
     item.verdict = g.pressurePass ? Verdict::Pass : Verdict::Fail;
     if (!g.pressurePass) {
@@ -66,8 +67,8 @@ void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>
     if (IsFlat(run)) {
         CheckItem rho;
         rho.check = Tr("contour radius of curvature");
-        rho.value = Tr("smallest %1", {f.LengthText(g.contourRadius.value)});
-        rho.where = f.AngleText(g.contourRadius.atDeg);
+        rho.value = Tr("smallest %1 at %2", {f.LengthText(g.contourRadius.value),
+                                             f.AngleText(g.contourRadius.atDeg)});
         rho.limit = cam.minRadiusOfCurvature > 0 ? "≥ " + f.LengthText(cam.minRadiusOfCurvature)
                                                   : "> " + f.LengthText(0);
         rho.verdict = g.curvaturePass ? Verdict::Pass : Verdict::Fail;
@@ -98,8 +99,8 @@ void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>
     CheckItem undercut;
     undercut.check = Tr("undercut");
     if (g.convexPitchRadius.found) {
-        undercut.value = Tr("smallest convex pitch radius %1", {f.LengthText(g.convexPitchRadius.value)});
-        undercut.where = f.AngleText(g.convexPitchRadius.atDeg);
+        undercut.value = Tr("smallest convex pitch radius %1 at %2",
+                            {f.LengthText(g.convexPitchRadius.value), f.AngleText(g.convexPitchRadius.atDeg)});
     } else {
         undercut.value = Tr("the pitch curve has no convex part");
     }
@@ -112,9 +113,9 @@ void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>
     CheckItem concave;
     concave.check = Tr("concave contour");
     if (g.concaveContourRadius.found) {
-        concave.value = Tr("smallest concave radius %1; a milling cutter must be smaller",
-                           {f.LengthText(g.concaveContourRadius.value)});
-        concave.where = f.AngleText(g.concaveContourRadius.atDeg);
+        concave.value = Tr("smallest concave radius %1 at %2",
+                           {f.LengthText(g.concaveContourRadius.value), f.AngleText(g.concaveContourRadius.atDeg)});
+        concave.reason = Tr("a milling cutter must be smaller");
     } else {
         concave.value = Tr("no concave part");
     }
@@ -138,9 +139,9 @@ void WindowItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& i
     } else {
         const CamDesign& d = *w.design;
         const WindowExtremes e = FindWindowExtremes(d);
-        method.value = Tr("max %1, min %2", {f.AngleText(d.MaxPressureAngle), f.AngleText(d.MinPressureAngle)});
-        method.where = f.AngleText(static_cast<double>(e.maxAt) / w.S()) + ", " +
-                       f.AngleText(static_cast<double>(e.minAt) / w.S());
+        method.value = Tr("max %1 at %2, min %3 at %4",
+                          {f.AngleText(d.MaxPressureAngle), f.AngleText(static_cast<double>(e.maxAt) / w.S()),
+                           f.AngleText(d.MinPressureAngle), f.AngleText(static_cast<double>(e.minAt) / w.S())});
     }
     items.push_back(method);
 }
@@ -150,8 +151,7 @@ void JoinItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& ite
     for (const engine::Join& join : run.cam->motion.Joins()) {
         if (join.accelerationJump == 0 && join.velocityJump == 0) continue;
         CheckItem item;
-        item.check = Tr("join");
-        item.where = f.AngleText(join.atDeg);
+        item.check = Tr("join at %1", {f.AngleText(join.atDeg)});
         item.value = Tr("velocity jumps by %1 %2, acceleration by %3 %4",
                         {f.FigureText(join.velocityJump * u.perRadianScale), u.perRadian[0],
                          f.FigureText(join.accelerationJump * u.perRadianScale), u.perRadian[1]});
@@ -189,6 +189,11 @@ void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& it
         return;
     }
     const engine::Sizing& s = *run.sizing;
+    if (!s.found && !(s.searchedUpTo > run.cam->minBaseRadius)) {
+        item.value = Tr("nothing passes: the motion is too steep for a base radius of any size a machine can have");
+        items.push_back(item);
+        return;
+    }
     if (!s.found) {
         item.value = Tr("nothing from %1 up to %2 passes every check",
                         {f.LengthText(run.cam->minBaseRadius), f.LengthText(s.searchedUpTo)});
@@ -240,7 +245,7 @@ std::string VerdictText(Verdict verdict) {
 std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
     std::vector<CheckItem> items;
     if (!run.notADesign.empty() || !run.grid) {
-        items.push_back({Tr("design"), Tr("not a cam"), "", "", Verdict::Fail, run.notADesign});
+        items.push_back({Tr("design"), Tr("not a cam"), "", Verdict::Fail, run.notADesign});
         SizingItem(run, style, items);
         return items;
     }
@@ -311,7 +316,6 @@ void PrintCheck(std::ostream& out, const Run& run) {
     for (const std::string& line : DesignLines(run, precise)) out << line << "\n";
     for (const CheckItem& item : CheckItems(run, precise)) {
         out << item.check << ": " << item.value;
-        if (!item.where.empty()) out << " " << Tr("at %1", {item.where});
         if (!item.limit.empty()) out << ", " << Tr("limit %1", {item.limit});
         out << "  " << VerdictText(item.verdict);
         if (!item.reason.empty()) out << ": " << item.reason;

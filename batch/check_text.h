@@ -24,11 +24,10 @@ struct FigureStyle {
 
 struct CheckItem {
     std::string check;   // what is checked
-    std::string value;   // the figure found
-    std::string where;   // the cam angle(s)
+    std::string value;   // the figures found, with their cam angles
     std::string limit;   // what it is held against
     Verdict verdict = Verdict::Information;
-    std::string reason;  // a failure in words
+    std::string reason;  // a failure in words, or a note to the information
 };
 
 std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style);

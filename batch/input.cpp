@@ -38,7 +38,43 @@ void ApplyToDocument(const BatchOptions& o, BatchDesign& d) {
 
 }  // namespace
 
+namespace {
+
+// Why a design file's table makes no cam, in the window's terms (rows, not document keys),
+// or nothing when it makes one.
+std::string WhyTableIsNoCam(const MotionTable& table) {
+    if (!(table[BaseRadiusSlot].Value > 0)) {
+        return Tr("the base radius is %1 mm: a cam needs a positive base radius",
+                  {Number(table[BaseRadiusSlot].Value)});
+    }
+    const TableWalk walk = WalkTable(table);
+    if (walk.terminatorRow == 0) {
+        return Tr("the table has no row at 360° that the rows lead to: the cam does not close its revolution");
+    }
+    if (table[0].Angle != 0) {
+        return Tr("the table starts at %1°, not at 0°", {std::to_string(table[0].Angle)});
+    }
+    for (int row = 2; row <= walk.terminatorRow; ++row) {
+        const std::int32_t before = table[row - 2].Angle, here = table[row - 1].Angle;
+        if (here <= before) {
+            return Tr("row %1 (%2°) does not come after row %3 (%4°): the angles must increase",
+                      {std::to_string(row), std::to_string(here), std::to_string(row - 1),
+                       std::to_string(before)});
+        }
+    }
+    const double first = table[0].Value, last = table[walk.terminatorRow - 1].Value;
+    if (first != last) {
+        return Tr("the lift at 360° (%1 mm) differs from the lift at 0° (%2 mm): a step no follower can follow",
+                  {Number(last), Number(first)});
+    }
+    return {};
+}
+
+}  // namespace
+
 void DocumentOfTable(BatchDesign& design, const MotionTable& shown) {
+    design.notACam = WhyTableIsNoCam(shown);
+    if (!design.notACam.empty()) return;
     try {
         DesignDocument doc = DocumentFromTable(shown, design.law, design.stepsPerDegree, design.path);
         if (design.rpm) doc.cam.rpm = design.rpm;

@@ -39,7 +39,7 @@ ReportInput MakeReportInput(const Run& run) {
     for (const CheckItem& item : CheckItems(run, style)) {
         std::string verdict = VerdictText(item.verdict);
         if (!item.reason.empty()) verdict += ": " + item.reason;
-        r.checks.push_back({{item.check, item.value, item.where, item.limit, verdict}});
+        r.checks.push_back({{item.check, item.value, "", item.limit, verdict}});
     }
     r.notes.push_back(ResultLine(run));
     r.design = &d;

@@ -73,7 +73,8 @@ TEST(Batch, ExitCodesAndHelp) {
     EXPECT_EQ(Batch({design, "--check"}).status, 0);
     EXPECT_EQ(Batch({design, "--check", "--max-pressure", "20"}).status, 1);
 
-    std::ofstream(dir.path("short.dat")) << "not a design";
+    // Bytes with a NUL are no document: a design file of the wrong length.
+    std::ofstream(dir.path("short.dat")) << std::string("not a design\0", 13);
     const BatchRun refused = Batch({dir.path("short.dat"), "--check"});
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("file " + dir.path("short.dat") + " is not a cam design file"),
@@ -87,14 +88,29 @@ TEST(Batch, ExitCodesAndHelp) {
     EXPECT_NE(failed.err.find("invalid floating-point operation"), std::string::npos);
 }
 
+// The checks are made on the 0.05-degree grid: the same figures at every resolution; the
+// window's own method and construction follow the resolution and are information.
 TEST(Batch, CheckReportOfTheDefaultDesign) {
     TempDir dir;
-    const BatchRun run = Batch({SaveDesign(dir, "cam1.dat", *testing::DefaultDesign()), "--check"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("max 17.6205 deg at 58 deg, min -24.0624 deg at 222 deg"), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("contour: complete  ok"), std::string::npos);
-    EXPECT_EQ(run.out.find("undercut"), std::string::npos);
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    const char* const checked[] = {
+        "pressure angle: max 17.7036° at 59°, min -23.9907° at 222.5°, limit ±30°  ok\n",
+        "undercut: smallest convex pitch radius 34.1614 mm at 74.65°, limit roller radius 10 mm  ok\n"};
+    const char* const window[] = {"max 17.6205° at 58°, min -24.0624° at 222°",
+                                  "max 17.913° at 58.5°, min -23.7754° at 222°",
+                                  "max 18.0876° at 58.8°, min -23.605° at 222.4°"};
+    const char* const resolutions[] = {"1", "0.5", "0.2"};
+    for (int r = 0; r < 3; ++r) {
+        const BatchRun run = Batch({design, "--check", "--resolution", resolutions[r]});
+        EXPECT_EQ(run.status, 0);
+        for (const char* line : checked) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("pressure angle (window method): " + std::string(window[r]) +
+                               "  information"),
+                  std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("contour (window construction): complete  information"),
+                  std::string::npos);
+    }
 }
 
 TEST(Batch, UndercutForASmallBaseCircleWithALargeRoller) {
@@ -103,7 +119,9 @@ TEST(Batch, UndercutForASmallBaseCircleWithALargeRoller) {
         {{0, 0}, {90, 0}, {150, 25}, {210, 25}, {270, 0}, {360, 0}}, 8, 30);
     const BatchRun run = Batch({SaveDesign(dir, "under.dat", *design), "--check"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("FAIL (undercut)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("undercut: smallest convex pitch radius"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  FAIL: the roller is larger than the bend of its path"), std::string::npos)
+        << run.out;
 }
 
 TEST(Batch, CsvSamplesVelocityAndAcceleration) {
@@ -196,12 +214,11 @@ TEST(Batch, JsonHoldsTheFiguresOfTheCheck) {
     const auto doc = nlohmann::json::parse(ReadWholeFile(dir.path("cam.json"), 1 << 20));
     const auto& pressure = doc["checks"]["pressure_angle"];
     auto figure = [](double v) { return FormatGeneral(v, 6, 15, '.'); };
-    EXPECT_NE(run.out.find("pressure angle: max " + figure(pressure["max_deg"]) + " deg at " +
-                           FormatNumber(pressure["max_at_deg"]) + " deg, min " +
-                           figure(pressure["min_deg"])),
+    EXPECT_NE(run.out.find("pressure angle: max " + figure(pressure["max_deg"]) + "° at " +
+                           figure(pressure["max_at_deg"]) + "°, min " + figure(pressure["min_deg"])),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("smallest convex radius of curvature " +
+    EXPECT_NE(run.out.find("smallest convex pitch radius " +
                            figure(doc["checks"]["undercut"]["smallest_convex_pitch_radius_mm"])),
               std::string::npos);
     EXPECT_NE(run.out.find("sizing: smallest base radius " +
@@ -209,10 +226,11 @@ TEST(Batch, JsonHoldsTheFiguresOfTheCheck) {
               std::string::npos);
     EXPECT_EQ(doc["inputs"]["rpm"], 300.0);
     EXPECT_EQ(doc["inputs"]["motion_table"].size(), 8u);
-    EXPECT_EQ(doc["checks"]["contour_complete"]["pass"], true);
+    EXPECT_EQ(doc["inputs"]["segments"].size(), 7u);
+    EXPECT_EQ(doc["contour_window_construction"]["complete"], true);
     EXPECT_EQ(doc["result"]["pass"], true);
     // The cycloid's fall of 20 mm over 80 degrees peaks at 2 h / beta per radian, times the
-    // cam's 10 pi rad/s at 300 rpm.
+    // cam's 10 pi rad/s at 300 rpm; the grid holds the peak's angle exactly.
     const double pi = 3.141592653589793;
     EXPECT_NEAR(doc["kinematics"]["peak_velocity"].get<double>(), 2 * 20 / (80 * pi / 180) * 10 * pi,
                 1e-6);
@@ -227,6 +245,7 @@ TEST(Batch, SizingIsBracketedByAFailingAndAPassingRadius) {
         ASSERT_EQ(sized.status, 0);
         const double found =
             nlohmann::json::parse(ReadWholeFile(dir.path("size.json"), 1 << 20))["sizing"]["base_radius_mm"];
+        EXPECT_EQ(found, 30.44) << "the grid decides, not the resolution";
         auto status = [&](double base) {
             return Batch({design, "--resolution", resolution, "--check", "--base",
                           FormatNumber(base)}).status;
@@ -234,15 +253,44 @@ TEST(Batch, SizingIsBracketedByAFailingAndAPassingRadius) {
         EXPECT_EQ(status(found), 0) << found;
         EXPECT_EQ(status(std::round(found * 100 - 1) / 100), 1) << found;
     }
-    // A roller larger than any pitch curve's bend: nothing passes up to the limit.
-    const BatchRun none = Batch({design, "--roller", "500", "--size-base", "--check"});
-    EXPECT_EQ(none.status, 1);
-    EXPECT_NE(none.out.find("sizing: nothing up to 300 mm passes every check"), std::string::npos)
-        << none.out;
-    // An enormous lift: the search stays a few hundred steps long.
-    auto huge = testing::MakeDesign({{0, 0}, {180, 1e7}, {360, 0}});
+    // A hub larger than the answer: the minimum itself, and said so.
+    const BatchRun hub = Batch({design, "--size-base", "--min-base", "35", "--check"});
+    EXPECT_NE(hub.out.find("sizing: smallest base radius 35 mm; that is the minimum base radius itself"),
+              std::string::npos)
+        << hub.out;
+    // A lift of 1e9 mm over one degree: no radius passes, and the result says so.
+    auto huge = testing::MakeDesign({{0, 0}, {1, 1e9}, {180, 1e9}, {360, 0}});
     const BatchRun far = Batch({SaveDesign(dir, "huge.dat", *huge), "--size-base", "--check"});
-    EXPECT_NE(far.out.find("sizing: "), std::string::npos) << far.out;
+    EXPECT_EQ(far.status, 1);
+    EXPECT_NE(far.out.find("sizing: nothing from 0 mm up to"), std::string::npos) << far.out;
+    EXPECT_EQ(far.out.find("all checks pass"), std::string::npos);
+}
+
+// A check that cannot tell passes nothing: no base circle, no motion, a step at 360
+// degrees, a rise too steep to sample at 1 degree.
+TEST(Batch, WhatIsNoCamOrTooSteepFailsTheCheck) {
+    TempDir dir;
+    struct Case {
+        std::unique_ptr<CamDesign> design;
+        const char* expected;
+    };
+    Case cases[] = {
+        {testing::MakeDesign({}, 0, 0), "the base radius is 0 mm: a cam needs a positive base radius"},
+        {testing::MakeDesign({{0, 3}, {360, 3}}), "the motion table has no rise or fall"},
+        {testing::MakeDesign({{0, 0}, {1, 20}, {360, 20}}),
+         "the lift at 360° (20 mm) differs from the lift at 0° (0 mm)"},
+        {testing::MakeDesign({{0, 0}, {90, 5}, {60, 5}, {360, 0}}),
+         "row 3 (60°) does not come after row 2 (90°)"},
+        {testing::MakeDesign({{0, 0}, {1, 5}, {180, 5}, {360, 0}}), "pressure angle: max 84.2692° at 0.5°"},
+    };
+    for (Case& c : cases) {
+        const std::string file = SaveDesign(dir, "case.dat", *c.design);
+        const BatchRun run = Batch({file, "--check", "--size-base"});
+        EXPECT_EQ(run.status, 1) << c.expected;
+        EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("result: a check fails"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("sizing: "), std::string::npos) << run.out;
+    }
 }
 
 TEST(Batch, ReportTextCarriesTheCheck) {
