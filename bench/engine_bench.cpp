@@ -1,13 +1,17 @@
 // The exact motion on the checks' 0.05 degree grid (7200 angles). Argument: the 20-row
 // table, 0 rises, falls and dwells with the laws cycling through all seven, 1 the same
-// without dwells, 2 without dwells and all cycloid (the window's laws cost the most: the
-// model forms their lift with the x87 sine).
+// without dwells, 2 without dwells and all cycloid.
+//
+// The cam at 0.2 degrees (1800 samples) with its checks on the grid, and the sizing, for
+// each follower (argument 0 roller with offset, 1 flat face, 2 swinging arm) on the
+// 20-row table with dwells, the window's resolution at its finest.
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <vector>
 
+#include "engine/cam.h"
 #include "engine/motion.h"
 
 namespace platecam::engine {
@@ -38,6 +42,63 @@ void BM_MotionOnTheCheckGrid(benchmark::State& state) {
     state.SetItemsProcessed(7200 * state.iterations());
 }
 BENCHMARK(BM_MotionOnTheCheckGrid)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+CamInput BenchCam(int kind) {
+    CamInput cam;
+    cam.stepsPerDegree = 5;
+    cam.motion = Motion::FromRows(Table(0));
+    cam.baseRadius = 45;
+    switch (kind) {
+        case 0:
+            cam.follower.rollerRadius = 10;
+            cam.follower.offset = 6;
+            break;
+        case 1:
+            cam.follower.kind = FollowerKind::Flat;
+            cam.baseRadius = 550;
+            cam.minRadiusOfCurvature = 5;
+            break;
+        default: {
+            // Swings of up to 3 degrees on a 90 mm arm, pivot level with the roller at rest.
+            std::vector<MotionRow> rows = Table(0);
+            for (MotionRow& row : rows) row.lift *= 0.3;
+            cam.motion = Motion::FromRows(rows);
+            cam.follower.kind = FollowerKind::SwingRoller;
+            cam.follower.rollerRadius = 10;
+            cam.follower.armLength = 90;
+            cam.follower.pivotDistance = std::hypot(90.0, 55.0);
+        }
+    }
+    return cam;
+}
+
+void BM_ComputeSamples(benchmark::State& state) {
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(ComputeSamples(cam));
+}
+BENCHMARK(BM_ComputeSamples)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+void BM_CheckOnGrid(benchmark::State& state) {
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(CheckOnGrid(cam));
+}
+BENCHMARK(BM_CheckOnGrid)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+void BM_SamplesAndChecks(benchmark::State& state) {
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(ComputeCam(cam));
+}
+BENCHMARK(BM_SamplesAndChecks)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+void BM_SizeBaseRadius(benchmark::State& state) {
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        const Sizing sizing = SizeBaseRadius(cam);
+        if (!sizing.found) state.SkipWithError("no base radius found");
+        benchmark::DoNotOptimize(sizing);
+    }
+}
+BENCHMARK(BM_SizeBaseRadius)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace platecam::engine

@@ -8,6 +8,8 @@
 // advancing clockwise on the cam; the cam turns counter-clockwise, so the follower meets
 // increasing cam angles. A point at cam angle theta in the follower's frame lies in the
 // cam's frame turned by -theta (clockwise).
+//
+// Every function here may run on several threads at once.
 
 #include <optional>
 #include <string>
@@ -28,7 +30,7 @@ struct Follower {
     double pivotDistance = 0;            // mm; swing-roller: cam centre to pivot
 };
 
-struct CamSpec {
+struct CamInput {
     double baseRadius = 0;  // mm
     Follower follower;
     Motion motion;          // lift in mm; swing-roller: degrees of arm swing
@@ -51,7 +53,8 @@ struct Sample {
     Point pitch;    // roller centre; flat: the face's point on the follower's axis
     Point contact;  // the contour
     // Signed radius of curvature of the contour, mm, convex positive; empty where the
-    // contour is straight there.
+    // contour is straight there. Roller kinds: pitch radius - roller radius (negative on
+    // concave parts, and where the roller undercuts); flat: Rb + s + s'' (<= 0 at a cusp).
     std::optional<double> contourRadius;
     // Signed radius of curvature of the pitch curve, mm (roller kinds); empty where straight.
     std::optional<double> pitchRadius;
@@ -59,8 +62,15 @@ struct Sample {
 
 // The output samples i = 0 .. 360 S - 1; at a join the later segment's values stand.
 // Throws CamError (naming the key) for geometry that cannot exist: an offset that does not
-// fit inside the prime circle, an arm triangle that does not close.
-std::vector<Sample> ComputeSamples(const CamSpec& spec);
+// fit inside the prime circle, an arm triangle that does not close, a value out of range;
+// (naming the angle) for a follower that reaches the cam centre. No value it returns is
+// NaN or infinite (CamError instead).
+std::vector<Sample> ComputeSamples(const CamInput& cam);
+
+// Swing-roller: the arm's pivot in the follower's frame (the frame of the cam at angle 0),
+// from the triangle cam centre, pivot, roller centre at rest. Throws CamError naming the
+// keys when the triangle does not close.
+Point SwingPivot(const CamInput& cam);
 
 // An extreme on the check grid, with its grid angle.
 struct GridExtreme {
@@ -85,7 +95,7 @@ struct GridChecks {
     double minContactOffset = 0, maxContactOffset = 0;  // flat: s' extremes, mm
     std::vector<SegmentPeaks> segments;                 // one per segment of the motion
 
-    // Verdicts against the spec's limits.
+    // Verdicts against the given limits.
     bool pressurePass = true;
     bool undercutPass = true;    // roller kinds: convex pitch radius >= roller radius
     bool curvaturePass = true;   // flat: rho >= minimum (and > 0)
@@ -94,20 +104,36 @@ struct GridChecks {
 };
 
 // Every checked quantity on the grid k * 0.05 degrees, k = 0..7199, with both one-sided
-// values where a join falls on a grid angle; independent of the output resolution.
-GridChecks CheckOnGrid(const CamSpec& spec);
+// values where a join falls on a grid angle; independent of the output resolution. An
+// extreme found on the earlier side of the join at 360 degrees is reported at 0. Throws as
+// ComputeSamples, also for a point of the grid between the samples.
+GridChecks CheckOnGrid(const CamInput& cam);
+
+// Samples and checks together: the samples are grid points (k = 20 i / S), so the motion
+// is evaluated once for both.
+struct CamResult {
+    std::vector<Sample> samples;
+    GridChecks checks;
+};
+CamResult ComputeCam(const CamInput& cam);
 
 struct Sizing {
     bool found = false;
     double baseRadius = 0;      // the smallest multiple of 0.01 mm that passes
     double searchedUpTo = 0;    // mm
-    bool isMinimum = false;     // the result is the minimum base radius itself
+    bool isMinimum = false;     // the result is the minimum base radius itself (its first
+                                // multiple of 0.01 mm): the hub decides, not the checks
     bool passesAsGiven = false;
     GridChecks checks;          // at baseRadius
 };
 
-// The smallest base radius (a multiple of 0.01 mm, >= minBaseRadius) at which CheckOnGrid
-// passes, everything else kept (an arm keeps its length and pivot distance).
-Sizing SizeBaseRadius(const CamSpec& spec);
+// The smallest base radius (a multiple of 0.01 mm, >= minBaseRadius, > 0) at which the
+// checks that depend on it pass: pressure angle and undercut (roller kinds), radius of
+// curvature (flat); everything else kept (an arm keeps its length and pivot distance, so
+// its rest angle follows from the triangle). The face width does not depend on the base
+// radius: it is judged in `checks` but not searched for. A radius at which the geometry
+// cannot exist (offset outside the prime circle, arm triangle open, follower at the cam
+// centre) does not pass. passesAsGiven judges the given base radius by the same checks.
+Sizing SizeBaseRadius(const CamInput& cam);
 
 }  // namespace platecam::engine

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/sine_cosine.h"
 #include "model/errors.h"
-#include "model/motion_law.h"
 
 namespace platecam::engine {
 
@@ -30,13 +30,91 @@ int LawIndex(Law law) {
     return index;
 }
 
-Normalised Window(int index, double x) {
-    const MotionDerivatives d = EvaluateMotionDerivatives(index, x);
-    return {EvaluateMotionLaw(index, x), d.velocity, d.acceleration, d.jerk};
+// The window's three laws from their closed forms, with the model's constants
+// (model/motion_law.cpp): ramps over the first and last eighth, T = 1/8, peak acceleration
+// A. The trapezoid's A keeps the window's 11 digits, so its lift steps at 5/8 by the cut
+// (about 3e-12 of the rise) exactly as the window's does.
+constexpr double T = 0.125;
+constexpr double TrapezoidA = 4.8881237628;
+constexpr double SineA = 5.52795707054409;
+
+// What the ramps and the pieces between them need, formed in extended precision and
+// rounded once, as the model does.
+struct Ramps {
+    double A, V1, K, S1, w;
+};
+constexpr long double PiL = 3.141592653589793L;
+constexpr Ramps MakeRamps(double A) {
+    const long double t = T;
+    return {A, static_cast<double>(2 * t * A / PiL),
+            static_cast<double>(4 * t * t * A / (PiL * PiL)),
+            static_cast<double>(2 * t * t * A / PiL - 4 * t * t * A / (PiL * PiL)),
+            static_cast<double>(PiL / (2 * t))};
+}
+constexpr Ramps Trapezoid = MakeRamps(TrapezoidA);
+constexpr Ramps Sine = MakeRamps(SineA);
+// The trapezoid's middle: V2 = (1/2 - 2T) A + V1, S2 its lift at 3/8.
+constexpr double TrapezoidV2 = static_cast<double>((0.5L - 2 * T) * TrapezoidA + Trapezoid.V1);
+constexpr double TrapezoidS2 = static_cast<double>(
+    (0.5L - 2 * T) * (TrapezoidA / 2.0L) * (0.5L - 2 * T) + (0.5L - 2 * T) * Trapezoid.V1 +
+    Trapezoid.S1);
+// The modified sine's middle: a sine of period 2 (1 - 2T) and amplitude M = A / W^2.
+constexpr double SineW = static_cast<double>(PiL / (1 - 2.0L * T));
+constexpr double SineM = static_cast<double>((1 - 2.0L * T) * (1 - 2.0L * T) * SineA / (PiL * PiL));
+
+// The first eighth: acceleration A sin(w x).
+Normalised FirstRamp(const Ramps& r, double x) {
+    const SinCos t = SineCosine(r.w * x);
+    return {r.V1 * x - r.K * t.s, r.V1 * (1 - t.c), r.A * t.s, r.A * r.w * t.c};
+}
+
+// The last eighth, u = x - 7/8: acceleration -A cos(w u), ending at n = 1.
+Normalised LastRamp(const Ramps& r, double x) {
+    const double u = x - 1 + T;
+    const SinCos t = SineCosine(r.w * u);
+    return {r.K * (t.c - 1) + r.V1 * u + (1 - r.S1), r.V1 * (1 - t.s), -r.A * t.c,
+            r.A * r.w * t.s};
+}
+
+Normalised Cycloid(double x) {
+    constexpr double w = 2 * Pi;
+    const SinCos t = SineCosine(w * x);
+    return {x - t.s / w, 1 - t.c, w * t.s, w * w * t.c};
+}
+
+Normalised ModifiedTrapezoid(double x) {
+    const Ramps& r = Trapezoid;
+    if (x <= 0.125) return FirstRamp(r, x);
+    if (x <= 0.375) {
+        const double u = x - 0.125;
+        return {(r.A / 2) * u * u + r.V1 * u + r.S1, r.A * u + r.V1, r.A, 0};
+    }
+    if (x <= 0.625) {
+        const double u = x - 0.375;
+        const SinCos t = SineCosine(r.w * u);
+        return {r.K * (1 - t.c) + TrapezoidV2 * u + TrapezoidS2, r.V1 * t.s + TrapezoidV2,
+                r.A * t.c, -r.A * r.w * t.s};
+    }
+    if (x <= 0.875) {
+        const double u = x - 0.625;
+        return {-(r.A / 2) * u * u + TrapezoidV2 * u + (1 - TrapezoidS2), -r.A * u + TrapezoidV2,
+                -r.A, 0};
+    }
+    return LastRamp(r, x);
+}
+
+Normalised ModifiedSine(double x) {
+    const Ramps& r = Sine;
+    if (x <= 0.125) return FirstRamp(r, x);
+    if (x >= 0.875) return LastRamp(r, x);
+    const double u = x - 0.125;
+    const SinCos t = SineCosine(SineW * u);
+    return {SineM * (1 - t.c) + r.V1 * u + r.S1, SineM * SineW * t.s + r.V1,
+            SineM * SineW * SineW * t.c, -SineM * SineW * SineW * SineW * t.s};
 }
 
 Normalised SimpleHarmonic(double x) {
-    const double c = std::cos(Pi * x), s = std::sin(Pi * x);
+    const auto [s, c] = SineCosine(Pi * x);
     return {(1 - c) / 2, Pi / 2 * s, Pi * Pi / 2 * c, -(Pi * Pi * Pi / 2) * s};
 }
 
@@ -55,7 +133,7 @@ Normalised Polynomial4567(double x) {
 
 // With c = cos(pi x), s = sin(pi x): cos(2 pi x) = 1 - 2 s^2 and sin(2 pi x) = 2 s c.
 Normalised DoubleHarmonic(double x) {
-    const double c = std::cos(Pi * x), s = std::sin(Pi * x);
+    const auto [s, c] = SineCosine(Pi * x);
     const double c2 = 1 - 2 * s * s;
     return {((1 - c) - s * s / 2) / 2, Pi / 2 * s * (1 - c), Pi * Pi / 2 * (c - c2),
             Pi * Pi * Pi / 2 * s * (4 * c - 1)};
@@ -83,9 +161,11 @@ const char* LawName(Law law) {
 Normalised EvaluateLaw(Law law, double x) {
     switch (law) {
         case Law::Cycloid:
+            return Cycloid(x);
         case Law::ModifiedTrapezoid:
+            return ModifiedTrapezoid(x);
         case Law::ModifiedSine:
-            return Window(static_cast<int>(law), x);
+            return ModifiedSine(x);
         case Law::SimpleHarmonic:
             return SimpleHarmonic(x);
         case Law::Polynomial345:
@@ -173,6 +253,26 @@ Kinematics Motion::At(double deg) const {
         deg < 360 ? segmentOfDegree_[static_cast<int>(deg)] : segments_.size() - 1;
     const Segment& s = segments_[k];
     return Evaluate(k, (deg - s.startDeg) / (s.endDeg - s.startDeg));
+}
+
+std::vector<Kinematics> Motion::OnGrid(int perDegree) const {
+    std::vector<Kinematics> out;
+    OnGrid(perDegree, out);
+    return out;
+}
+
+void Motion::OnGrid(int perDegree, std::vector<Kinematics>& out) const {
+    if (perDegree <= 0 || perDegree > 1000 || segments_.empty()) ThrowInvalidOperation();
+    out.resize(static_cast<std::size_t>(360 * perDegree));
+    // Rows are whole degrees: each segment holds the grid points k0 <= k < k1.
+    for (std::size_t g = 0; g < segments_.size(); ++g) {
+        const Segment& s = segments_[g];
+        const int k1 = static_cast<int>(s.endDeg) * perDegree;
+        for (int k = static_cast<int>(s.startDeg) * perDegree; k < k1; ++k) {
+            const double deg = static_cast<double>(k) / perDegree;
+            out[k] = Evaluate(g, (deg - s.startDeg) / (s.endDeg - s.startDeg));
+        }
+    }
 }
 
 bool Motion::IsJoin(double deg) const {

@@ -32,7 +32,7 @@ const char* LawName(Law law);
 struct Normalised {
     double n, n1, n2, n3;
 };
-// The window's three are model/'s own (EvaluateMotionLaw, EvaluateMotionDerivatives).
+// The window's three use the model's constants and pieces (model/motion_law.cpp) in double.
 Normalised EvaluateLaw(Law law, double x);
 
 enum class SegmentKind { Rise, Dwell, Fall };
@@ -77,6 +77,11 @@ public:
     // The earlier segment's values where `deg` is a join (its end), else At(deg). At 0
     // (and at 360) that is the end of the last segment.
     Kinematics EarlierSide(double deg) const;
+    // At(k / perDegree) for k = 0 .. 360 perDegree - 1, bit for bit, in one pass (the
+    // engine's grid of checks and its samples).
+    std::vector<Kinematics> OnGrid(int perDegree) const;
+    // The same into `out`, reusing its storage.
+    void OnGrid(int perDegree, std::vector<Kinematics>& out) const;
     // True at every row angle, 0 and 360 included.
     bool IsJoin(double deg) const;
 

@@ -21,6 +21,8 @@ namespace platecam {
 inline constexpr int DesignDocumentFormat = 2;
 inline constexpr int DocumentMinRows = 2;
 inline constexpr int DocumentMaxRows = MotionRowCount;
+// A document is a few kilobytes; ReadDesignDocument refuses a file larger than this.
+inline constexpr std::size_t DesignDocumentSizeLimit = 1 << 20;
 
 struct DocumentRow {
     std::int32_t angle = 0;          // whole degrees of cam turn
@@ -79,9 +81,10 @@ struct DesignDocument {
     std::optional<DrawingSection> drawing;
     std::optional<ContactSection> contact;
 
-    // Samples per degree of cam.resolution: 1, 2 or 5.
+    // Samples per degree of cam.resolution: 1, 2 or 5 (DocumentError for another resolution).
     int StepsPerDegree() const;
-    // The law of the segment that ends at row `row` (1..motion.size() - 1).
+    // The law of the segment that ends at row `row` (1..motion.size() - 1, an index into
+    // motion): the row's own law, else cam.law. std::out_of_range for another index.
     const std::string& LawOfSegmentEndingAt(std::size_t row) const;
 };
 
@@ -98,8 +101,13 @@ const std::vector<std::string>& DocumentLawNames();
 // Reads and checks a document; `path` is only for the messages. Throws DocumentError.
 DesignDocument ParseDesignDocument(std::string_view text, const std::string& path);
 
+// Every rule of the document, on one however it was made (the messages name the key but
+// no line: "path: cam.base_radius: must be greater than 0"). Throws DocumentError.
+void CheckDesignDocument(const DesignDocument& document, const std::string& path);
+
 // The canonical text of a document (toml++), which reads back to the same document and
-// is written again byte for byte.
+// is written again byte for byte. Refuses (DocumentError) a document that breaks a rule:
+// nothing the reader would refuse, no NaN or infinity, is ever written.
 std::string FormatDesignDocument(const DesignDocument& document);
 
 // The rules of the motion rows alone (count, whole increasing angles from 0 to 360, the
@@ -107,10 +115,14 @@ std::string FormatDesignDocument(const DesignDocument& document);
 void CheckDocumentRows(const DesignDocument& document, const std::string& path);
 
 // True when the bytes are a design document rather than a 264-byte design file (the
-// window's OPEN decides by content, not by name).
+// window's OPEN decides by content, not by name): when they hold no NUL byte. TOML text
+// never holds one; a design file does as soon as one of its angles lies from 0 to 360
+// (two zero bytes each). So a TOML text of exactly 264 bytes is a document.
 bool IsDesignDocument(std::string_view bytes);
 
+// Reads (at most DesignDocumentSizeLimit bytes) and parses a document file.
 DesignDocument ReadDesignDocument(const std::string& path);
+// Checks the document, then saves its text with SaveFile.
 void SaveDesignDocument(const std::string& path, const DesignDocument& document);
 
 // The window's cam: a roller on the line through the cam centre and one of the window's
@@ -121,15 +133,19 @@ std::string KeyTheWindowCannotShow(const DesignDocument& document);
 // The window's index of a law name (0 cycloid, 1 modified trapezoid, 2 modified sine),
 // -1 for the others.
 int WindowLawIndex(const std::string& law);
+// The name of the law the window computes for an index: as the model evaluates it,
+// every index other than 0 and 1 is the modified sine.
 const char* WindowLawName(int index);
 
 // The design table of a document the window can show: rows 1..n, the rest zero, the
-// radii in their slots.
+// radii in their slots. Throws DocumentError naming the key when the document breaks a
+// rule or the window cannot show it.
 MotionTable TableFromDocument(const DesignDocument& document);
 
-// A document from the window's design: the rows up to the row at 360 (the table walk),
-// the law by the window's index, the resolution by samples per degree. Throws
-// DocumentError (path for the message) when the rows break a rule of the document.
+// A document from the window's design: the rows up to the row at 360 (the table walk;
+// all 20 when no row is at 360), the law by the window's index, the resolution by
+// samples per degree (1, 2 or 5), an in-line roller written with offset = 0. Throws
+// DocumentError (path for the message) when the design breaks a rule of the document.
 DesignDocument DocumentFromTable(const MotionTable& table, int lawIndex, int stepsPerDegree,
                                  const std::string& path);
 

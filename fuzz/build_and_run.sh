@@ -15,7 +15,7 @@ sed 's/@PROJECT_VERSION@/fuzz/' cmake/platecam_version.h.in > "$out/generated/pl
 flags=(-std=c++20 -O2 -g -I. -I"$out/generated" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 limit=()
 [ -n "${FUZZ_SECONDS:-}" ] && { runs=-1; limit=(-max_total_time="$FUZZ_SECONDS"); }
-for target in fuzz_texts fuzz_file fuzz_batch_options; do
+for target in fuzz_texts fuzz_file fuzz_batch_options fuzz_document; do
   clang++ "${flags[@]}" "fuzz/$target.cpp" "${sources[@]}" -lacl -o "$out/$target"
   corpus="$out/corpus-$target"
   mkdir -p "$corpus"

@@ -12,7 +12,7 @@ mkdir -p "$out/generated"
 sed 's/@PROJECT_VERSION@/fuzz/' cmake/platecam_version.h.in > "$out/generated/platecam_version.h"
 flags=(-std=c++20 -O1 -g -I. -I"$out/generated" -fsanitize=fuzzer -fprofile-instr-generate -fcoverage-mapping)
 objects=()
-for target in fuzz_texts fuzz_file fuzz_batch_options; do
+for target in fuzz_texts fuzz_file fuzz_batch_options fuzz_document; do
   clang++ "${flags[@]}" "fuzz/$target.cpp" "${sources[@]}" -lacl -o "$out/$target"
   LLVM_PROFILE_FILE="$out/$target.profraw" "$out/$target" -runs=0 fuzz/corpus/"$target" \
     > "$out/$target.log" 2>&1

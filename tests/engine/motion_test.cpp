@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/sine_cosine.h"
+
 #include <cmath>
 #include <vector>
 
@@ -35,6 +37,23 @@ TEST(EvaluateLaw, EndsAreThePublishedValues) {
         EXPECT_EQ(LawFromName(LawName(p.law)), p.law);
     }
     EXPECT_FALSE(LawFromName("Cycloid").has_value());
+}
+
+// The engine's own sine and cosine against the C library's, over the laws' arguments
+// (0..4 pi), negative ones and ones the library reduces itself.
+TEST(SineCosine, WithinAUnitInTheLastPlaceOfTheLibrary) {
+    double worst = 0;
+    for (int k = -20000; k <= 200000; ++k) {
+        const double x = k * 6.3e-5 + (k % 7) * 1e-9;
+        const SinCos t = SineCosine(x);
+        worst = std::max({worst, std::fabs(t.s - std::sin(x)), std::fabs(t.c - std::cos(x))});
+    }
+    EXPECT_LE(worst, 2.3e-16);
+    for (double x : {1e7, -3e9, 1e300}) {
+        EXPECT_EQ(SineCosine(x).s, std::sin(x)) << x;
+        EXPECT_EQ(SineCosine(x).c, std::cos(x)) << x;
+    }
+    EXPECT_TRUE(std::isnan(SineCosine(std::nan("")).s));
 }
 
 double Power(double x, int k) { return std::pow(x, k); }
@@ -118,6 +137,20 @@ TEST(Motion, JoinsAreWhereAccelerationJumps) {
     }
     EXPECT_FALSE(motion.IsJoin(40.05));
     EXPECT_EQ(motion.LargestLift(), 10);
+}
+
+TEST(Motion, OnGridIsAtBitForBit) {
+    const Motion motion = Motion::FromRows(MixedRows);
+    for (int perDegree : {1, 2, 5, 20}) {
+        const std::vector<Kinematics> grid = motion.OnGrid(perDegree);
+        ASSERT_EQ(grid.size(), 360u * perDegree);
+        for (int k = 0; k < 360 * perDegree; ++k) {
+            const Kinematics at = motion.At(static_cast<double>(k) / perDegree);
+            const Kinematics& g = grid[k];
+            EXPECT_TRUE(at.s == g.s && at.v == g.v && at.a == g.a && at.j == g.j)
+                << perDegree << " " << k;
+        }
+    }
 }
 
 TEST(Motion, DerivativesPerRadianAreDifferencesOfTheLift) {
