@@ -611,10 +611,16 @@ std::string FormatDesignDocument(const DesignDocument& d) {
 }
 
 bool IsDesignDocument(std::string_view bytes) {
-    // A TOML text never holds a NUL byte. A design file does unless none of its 22 angles
-    // lies from 0 to 360 (each of those is stored with two zero bytes), which is no design
-    // at all. So a TOML text of exactly 264 bytes is read as a document.
-    return bytes.find('\0') == std::string_view::npos;
+    // TOML is text: no control character but tab and the line ends. A design file holds
+    // NUL bytes as soon as one of its 22 angles lies from 0 to 360 (each is stored with
+    // two zero bytes), and its radii's bytes are rarely all printable; so a 264-byte TOML
+    // text is read as a document, and a binary file of the wrong length is refused as a
+    // design file.
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) return false;
+    }
+    return true;
 }
 
 DesignDocument ReadDesignDocument(const std::string& path) {

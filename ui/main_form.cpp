@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QLocale>
 #include <QStyledItemDelegate>
+#include <charconv>
 
 #include "files/design_file.h"
+#include "files/save_file.h"
 #include "model/displacement.h"
 #include "model/errors.h"
 #include "model/pressure.h"
@@ -37,6 +39,23 @@ std::string FileSystemPath(const QString& path) { return QFile::encodeName(path)
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 constexpr int ListItemHeight = 12;
+
+// Larger than any design document a person writes; the 264-byte file is far below it.
+constexpr std::size_t DesignReadLimit = 1 << 20;
+
+// A document's number exactly as it is: the shortest text that reads back to it, with the
+// user's decimal mark (the window's own format keeps 15 digits only).
+QString ExactText(double value, char decimalMark) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0);
+    std::string text(buffer, result.ptr);
+    for (char& c : text) {
+        if (c == '.') c = decimalMark;
+    }
+    return QString::fromStdString(text);
+}
+
+bool NamesADocument(const QString& path) { return path.endsWith(QStringLiteral(".toml"), Qt::CaseInsensitive); }
 
 constexpr int StepsPerDegreeOf(int resolutionItem) {
     constexpr int steps[] = {1, 2, 5};
@@ -392,8 +411,15 @@ void TForm1::OpenDesignFile(const QString& path) {
     // Named on the command line or confirmed in the dialog: the dialog proposes it next.
     OpenDialog1.fileName = path;
     Guarded([this] {
+        const std::string file = FileSystemPath(OpenDialog1.fileName);
+        const std::string bytes = ReadWholeFile(file, DesignReadLimit);
+        if (IsDesignDocument(bytes)) {
+            ShowDocument(ParseDesignDocument(bytes, file));
+            return;
+        }
         CamDesign& d = *design_;
-        ReadDesignFile(FileSystemPath(OpenDialog1.fileName), d.MotionTable);
+        d.MotionTable = DecodeDesign(bytes, file);
+        openedDocument_.reset();
         // The radii and table now come from the file: the next computation reads the window.
         ForgetSamples();
         d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
@@ -408,10 +434,58 @@ void TForm1::OpenDesignFile(const QString& path) {
     });
 }
 
+void TForm1::ShowDocument(const DesignDocument& document) {
+    // A cam the window cannot show is refused whole: nothing in the window changes.
+    const std::string key = KeyTheWindowCannotShow(document);
+    if (!key.empty()) {
+        throw CamError(Tr("the window cannot show %1 of this design; platecam-batch computes it", {key}));
+    }
+    CamDesign& d = *design_;
+    d.MotionTable = TableFromDocument(document);
+    ForgetSamples();
+    d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
+    d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
+    Edit1->setText(ExactText(d.BaseRadius, decimalMark_));
+    Edit2->setText(ExactText(d.RollerRadius, decimalMark_));
+    for (int r = 1; r <= MotionRowCount; ++r) {
+        const bool row = r <= static_cast<int>(document.motion.size());
+        StringGrid1->SetCell(1, r, row ? QString::number(document.motion[r - 1].angle) : QStringLiteral("0"));
+        StringGrid1->SetCell(2, r, row ? ExactText(document.motion[r - 1].lift, decimalMark_) : QStringLiteral("0"));
+    }
+    RG1->SetItemIndex(WindowLawIndex(document.cam.law));
+    const int steps = document.StepsPerDegree();
+    rg3->SetItemIndex(steps == 5 ? 2 : steps == 2 ? 1 : 0);
+    rg3Click();
+    openedDocument_ = document;
+}
+
+void TForm1::SaveDocument(const std::string& path) {
+    DesignDocument document = DocumentFromTable(design_->MotionTable, RG1->ItemIndex(),
+                                                StepsPerDegreeOf(rg3->ItemIndex()), path);
+    if (openedDocument_) {
+        // What the window does not show is written back as it was read.
+        const DesignDocument& kept = *openedDocument_;
+        document.cam.rpm = kept.cam.rpm;
+        document.cam.maxPressureAngle = kept.cam.maxPressureAngle;
+        document.cam.minBaseRadius = kept.cam.minBaseRadius;
+        document.cam.minRadiusOfCurvature = kept.cam.minRadiusOfCurvature;
+        document.follower.offset = kept.follower.offset;
+        document.dynamics = kept.dynamics;
+        document.drawing = kept.drawing;
+        document.contact = kept.contact;
+    }
+    SaveDesignDocument(path, document);
+}
+
 void TForm1::Button9Click() {
     Guarded([this] {
         LoadDesignFromTexts(*design_, ReadFormTexts(), decimalMark_);
         if (!host_.Execute(SaveDialog2)) return;
+        // The name decides the kind: a design document for ".toml", else the 264-byte file.
+        if (NamesADocument(SaveDialog2.fileName)) {
+            SaveDocument(FileSystemPath(SaveDialog2.fileName));
+            return;
+        }
         WriteDesignFile(FileSystemPath(SaveDialog2.fileName), design_->MotionTable);
     });
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "files/design_document.h"
 #include "files/dxf.h"
 #include "model/cam_design.h"
 #include "ui/host.h"
@@ -44,7 +45,8 @@ public:
     void Timer1Timer();
     void rg3Click();
 
-    // What OPEN does once a file is chosen; also for a file named at start-up.
+    // What OPEN does once a file is chosen; also for a file named at start-up. A design
+    // file or a design document, told apart by content.
     void OpenDesignFile(const QString& path);
 
     QLabel* Label1;
@@ -92,6 +94,9 @@ private:
     DesignTexts ReadFormTexts() const;
     Inputs ShownInputs() const;
     void ShowListLines();
+    // A document's cam into the edits, the grid and the two choices.
+    void ShowDocument(const DesignDocument& document);
+    void SaveDocument(const std::string& path);
 
     // The work of 変位グラフ and of カム計算; a failure throws and leaves the samples
     // counted as not computed.
@@ -113,6 +118,9 @@ private:
     std::optional<Inputs> displacementInputs_;  // of the last displacement that completed
     bool contourCurrent_ = false;   // the contour was computed from that displacement
     bool contourComplete_ = false;  // and the roller followed the whole revolution
+    // The last document opened: what the window does not show of it (speed, limits,
+    // [drawing], [dynamics], [contact]) goes back into a document that SAVE writes.
+    std::optional<DesignDocument> openedDocument_;
 };
 
 // The user's decimal separator, when it is a single ASCII character; "." otherwise.

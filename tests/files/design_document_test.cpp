@@ -336,6 +336,9 @@ TEST(DesignDocument, TellsADocumentFromADesignFileByContent) {
     EXPECT_NO_THROW(ParseDesignDocument(text, "a"));
     EXPECT_TRUE(IsDesignDocument(""));
     EXPECT_FALSE(IsDesignDocument(std::string("format = 2\n\0", 12)));
+    // Control bytes make a binary file even without a NUL; line ends of either kind are text.
+    EXPECT_FALSE(IsDesignDocument(std::string(100, '\x01')));
+    EXPECT_TRUE(IsDesignDocument("format = 2\r\n\t# a comment\r\n"));
 }
 
 MotionTable StartUpTable() { return testing::DefaultDesign()->MotionTable; }

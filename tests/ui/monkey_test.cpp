@@ -20,7 +20,9 @@ bool IsProgramMessage(const QString& text) {
         "不正な浮動小数点数演算命令|0 による浮動小数点数除算|角度 -?\\d+ は範囲外です|"
         "ファイル .* は開けません|ファイル .* を作成できません|ファイル .* はカムの設計ファイルではありません|"
         "ストリームへの書き込みエラー|ストリームからの読み込みエラー|"
-        "カム形状が完成していないため DXF を出力できません)\\z"),
+        "カム形状が完成していないため DXF を出力できません|"
+        // A text file that is no design document: the reader names the file and the line.
+        ".*:\\d+: .*)\\z"),
         QRegularExpression::DotMatchesEverythingOption);
     return known.match(text).hasMatch();
 }
