@@ -53,9 +53,9 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         out << "platecam-batch " << PLATECAM_VERSION << "\n";
         return 0;
     }
-    const Output outputs[] = {{&options.dxf, "--dxf"},       {&options.csv, "--csv"},
-                              {&options.json, "--json"},     {&options.report, "--report"},
-                              {&options.saveDesign, "--save-design"}};
+    const Output outputs[] = {{&options.dxf, "--dxf"},         {&options.csv, "--csv"},
+                              {&options.json, "--json"},       {&options.report, "--report"},
+                              {&options.saveDesign, "--save-design"}, {&options.drawing, "--drawing"}};
     // Writing over the design would destroy it: refuse before anything is written.
     for (const Output& output : outputs) {
         if (!output.path->empty() && SameFile(*output.path, options.design)) {
@@ -73,21 +73,25 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         if (run.window && !run.window->status.completed) {
             err << Message(msg::RollerTooLarge) << "\n";
         }
-        std::vector<std::pair<std::string, std::string>> files;
+        // Every output is made first and saved together: a run's files succeed or fail as
+        // one, and none is written where a drawing would show a broken contour.
+        SaveBatch files;
+        std::string refusal;
         if (!options.dxf.empty()) {
-            std::string refusal;
             std::string bytes = DxfBytes(run, options.points, refusal);
-            if (!refusal.empty()) {
-                err << "platecam-batch: " << refusal << "\n";
-                status = 1;
-            } else {
-                files.emplace_back(options.dxf, std::move(bytes));
-            }
+            if (refusal.empty()) files.Add(options.dxf, std::move(bytes), "--dxf");
         }
-        if (status == 0) {
-            if (!options.csv.empty()) files.emplace_back(options.csv, CsvText(run));
-            if (!options.json.empty()) files.emplace_back(options.json, JsonText(run));
-            if (!options.saveDesign.empty()) files.emplace_back(options.saveDesign, SavedDesign(run));
+        if (!options.drawing.empty() && refusal.empty()) {
+            std::string bytes = DrawingBytes(run, refusal);
+            if (refusal.empty()) files.Add(options.drawing, std::move(bytes), "--drawing");
+        }
+        if (!refusal.empty()) {
+            err << "platecam-batch: " << refusal << "\n";
+            status = 1;
+        } else {
+            if (!options.csv.empty()) files.Add(options.csv, CsvText(run), "--csv");
+            if (!options.json.empty()) files.Add(options.json, JsonText(run), "--json");
+            if (!options.saveDesign.empty()) files.Add(options.saveDesign, SavedDesign(run), "--save-design");
             if (!options.report.empty()) {
                 std::string error, pdf;
                 const RenderReportFunction render = LoadReportModule(error);
@@ -95,9 +99,9 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
                     err << "platecam-batch: " << Tr("no report: %1", {error}) << "\n";
                     return 2;
                 }
-                files.emplace_back(options.report, std::move(pdf));
+                files.Add(options.report, std::move(pdf), "--report");
             }
-            for (const auto& [path, bytes] : files) SaveFile(path, bytes);
+            files.Commit();
         }
     } catch (const CamError& e) {
         err << "platecam-batch: " << e.message() << "\n";

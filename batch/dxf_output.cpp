@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "batch/texts.h"
+#include "batch/title_block.h"
+#include "files/drawing.h"
 #include "files/dxf.h"
 #include "language/language.h"
 
@@ -47,6 +49,35 @@ std::string ExactDxf(const Run& run, bool points) {
 
 }  // namespace
 
+namespace {
+
+// Why the exact contour must not be drawn, or nothing.
+std::string WhyNotDrawn(const Run& run) {
+    if (!run.cam || !run.grid) return Tr("there is no cam to draw: %1", {run.notADesign});
+    if (!run.grid->undercutPass || (run.grid->contourRadius.found && run.grid->contourRadius.value <= 0)) {
+        return Tr("the contour is undercut or has a cusp: no drawing is written");
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string DrawingBytes(const Run& run, std::string& refusal) {
+    refusal = WhyNotDrawn(run);
+    if (!refusal.empty()) return {};
+    WorkshopDrawing drawing;
+    drawing.designName = DesignName(run.input.path);
+    drawing.baseRadius = run.cam->baseRadius;
+    drawing.boreDiameter = BoreDiameter(run);
+    drawing.titleBlock = TitleBlock(run, false);
+    const bool roller = run.cam->follower.kind != engine::FollowerKind::Flat;
+    for (const engine::Sample& s : run.samples) {
+        drawing.contour.push_back(Point2{s.contact.x, s.contact.y});
+        if (roller) drawing.pitch.push_back(Point2{s.pitch.x, s.pitch.y});
+    }
+    return BuildWorkshopDrawing(drawing);
+}
+
 std::string DxfBytes(const Run& run, bool points, std::string& refusal) {
     if (run.window && run.input.table) {
         if (!run.window->status.completed) {
@@ -59,14 +90,8 @@ std::string DxfBytes(const Run& run, bool points, std::string& refusal) {
         BuildDxf(lines, *run.window->design, points);
         return EncodeDxf(lines);
     }
-    if (!run.cam || !run.grid) {
-        refusal = Tr("there is no cam to draw: %1", {run.notADesign});
-        return {};
-    }
-    if (!run.grid->undercutPass || (run.grid->contourRadius.found && run.grid->contourRadius.value <= 0)) {
-        refusal = Tr("the contour is undercut or has a cusp: no drawing is written");
-        return {};
-    }
+    refusal = WhyNotDrawn(run);
+    if (!refusal.empty()) return {};
     return ExactDxf(run, points);
 }
 

@@ -13,4 +13,8 @@ namespace platecam {
 // drawing of it would make a wrong part.
 std::string DxfBytes(const Run& run, bool points, std::string& refusal);
 
+// The workshop drawing (--drawing) of the exact contour; empty with the reason in
+// `refusal` where there is no sound contour to draw.
+std::string DrawingBytes(const Run& run, std::string& refusal);
+
 }  // namespace platecam

@@ -122,7 +122,10 @@ void Compute(Run& run) {
     // A cam without motion is still a circle to draw; one without a base circle is nothing.
     if (!(run.input.document->cam.baseRadius > 0)) return;
     run.cam = CamOfDocument(*run.input.document);
-    if (run.input.isDocument) {
+    // The samples of the exact cam: a document's outputs, the workshop drawing and the
+    // report; a design file's --check needs the grid only.
+    const bool samples = run.input.isDocument || !run.options.drawing.empty() || !run.options.report.empty();
+    if (samples) {
         engine::CamResult result = engine::ComputeCam(*run.cam);
         run.grid = std::move(result.checks);
         run.samples = std::move(result.samples);
