@@ -50,8 +50,6 @@ if(TARGET platecam)
   install(FILES data/platecam.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES data/platecam.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES data/platecam.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-  install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-          RENAME platecam)
 endif()
 # The licence is in copyright, in the machine-readable form Debian reads.
 install(FILES README.md packaging/copyright ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 runs="${1:-20000}"
 out=build-fuzz
 mkdir -p "$out"
-sources=(language/*.cpp model/*.cpp files/*.cpp $(ls batch/*.cpp | grep -v /main.cpp))
+sources=(language/*.cpp model/*.cpp engine/*.cpp files/*.cpp $(ls batch/*.cpp | grep -v /main.cpp))
 # The version header CMake would generate.
 mkdir -p "$out/generated"
 sed 's/@PROJECT_VERSION@/fuzz/' cmake/platecam_version.h.in > "$out/generated/platecam_version.h"

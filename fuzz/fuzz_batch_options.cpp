@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "engine/motion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace platecam;
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // --help and --version end the parse wherever they stand: the rest may be half read.
         const bool sound = options.help || options.version ||
                            (!options.design.empty() &&
-                           (!options.law || (*options.law >= 0 && *options.law <= 2)) &&
+                           (!options.law || platecam::engine::LawFromName(*options.law)) &&
                            (!options.stepsPerDegree || *options.stepsPerDegree == 1 ||
                             *options.stepsPerDegree == 2 || *options.stepsPerDegree == 5) &&
                            (!options.maxPressure ||

@@ -68,9 +68,14 @@ for page in "$root"/usr/share/man/man1/platecam.1.gz "$root"/usr/share/man/man1/
   fi
 done
 
-"$root"/usr/bin/platecam-batch tests/data/cam1.dat --check | grep -qx "result: all checks pass"
-# The report module is found beside the installed program: the build tree's is hidden.
-built_module=$(find "$build/report" -name 'libplatecam_report.so' | head -n 1)
+LC_ALL=C "$root"/usr/bin/platecam-batch tests/data/cam1.dat --check | grep -qx "result: all checks pass"
+# Code is loaded only from the installation: the packaged program names no folder of the
+# build, and finds its report module beside itself with the build tree's hidden.
+build_dir=$(cd "$build" && pwd)
+for program in "$root"/usr/bin/platecam "$root"/usr/bin/platecam-batch; do
+  if grep -aqF "$build_dir" "$program"; then echo "$program names the build folder $build_dir"; exit 1; fi
+done
+built_module=$(find "$build/lib" -name 'libplatecam_report.so' | head -n 1)
 mv "$built_module" "$built_module.hidden"
 trap 'mv "$built_module.hidden" "$built_module"; rm -rf "$root"' EXIT
 "$root"/usr/bin/platecam-batch tests/data/cam1.dat --report "$root/report.pdf"

@@ -18,6 +18,7 @@
 #include "model/number_text.h"
 #include "files/design_file.h"
 #include "model/displacement.h"
+#include "tests/batch/batch_run.h"
 #include "tests/files/temp_dir.h"
 #include "tests/model/design_fixtures.h"
 
@@ -25,37 +26,10 @@ namespace platecam {
 namespace {
 
 using testing::TempDir;
-
-struct BatchRun {
-    int status;
-    std::string out, err;
-};
-
-BatchRun Batch(std::vector<std::string> arguments) {
-    std::ostringstream out, err;
-    const int status = RunBatch(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string SaveDesign(const TempDir& dir, const std::string& name, const CamDesign& design) {
-    WriteDesignFile(dir.path(name), design.MotionTable);
-    return dir.path(name);
-}
-
-std::vector<std::vector<double>> ReadCsv(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    std::vector<std::vector<double>> rows;
-    while (std::getline(in, line)) {
-        std::vector<double> row;
-        std::stringstream cells(line);
-        std::string cell;
-        while (std::getline(cells, cell, ',')) row.push_back(std::strtod(cell.c_str(), nullptr));
-        rows.push_back(row);
-    }
-    return rows;
-}
+using testing::Batch;
+using testing::BatchRun;
+using testing::ReadCsv;
+using testing::SaveDesign;
 
 TEST(Batch, ExitCodesAndHelp) {
     TempDir dir;

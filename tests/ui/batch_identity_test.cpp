@@ -51,5 +51,44 @@ TEST(BatchExporter, ByteIdenticalToTheWindowsExport) {
     }
 }
 
+// A design saved as a document in the window draws in platecam-batch what the window
+// draws, and a document opened in the window draws there what the batch draws from it.
+TEST(BatchExporter, DocumentsDrawTheSameCamInBothPrograms) {
+    testing::TempDir dir;
+    for (int law = 0; law < 3; ++law) {
+        for (int r = 0; r < 3; ++r) {
+            testing::FormFixture f;
+            f.form.Edit1->setText("42.5");
+            f.form.StringGrid1->SetCell(2, 3, "12.3");
+            f.form.StringGrid1->SetCell(2, 4, "12.3");
+            f.form.RG1->SetItemIndex(law);
+            f.form.rg3->SetItemIndex(r);
+            f.form.rg3Click();
+            f.host.Answer(QString::fromStdString(dir.path("saved.toml")));
+            f.form.Button9Click();
+            f.host.Answer(QString::fromStdString(dir.path("window.dxf")));
+            f.form.Button3Click();
+            ASSERT_TRUE(f.host.errors.empty()) << f.host.errors.front().toStdString();
+
+            std::ostringstream out, err;
+            ASSERT_EQ(RunBatch({dir.path("saved.toml"), "--dxf", dir.path("batch.dxf")}, out, err), 0)
+                << err.str();
+            EXPECT_TRUE(ReadWholeFile(dir.path("window.dxf"), 1 << 26) ==
+                        ReadWholeFile(dir.path("batch.dxf"), 1 << 26))
+                << law << " " << r;
+
+            testing::FormFixture opened;
+            opened.host.Answer(QString::fromStdString(dir.path("saved.toml")));
+            opened.form.Button8Click();
+            opened.host.Answer(QString::fromStdString(dir.path("opened.dxf")));
+            opened.form.Button3Click();
+            ASSERT_TRUE(opened.host.errors.empty());
+            EXPECT_TRUE(ReadWholeFile(dir.path("opened.dxf"), 1 << 26) ==
+                        ReadWholeFile(dir.path("batch.dxf"), 1 << 26))
+                << law << " " << r;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace platecam

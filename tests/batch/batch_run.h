@@ -1,0 +1,46 @@
+#pragma once
+// Running platecam-batch in the test's own process, and reading what it wrote.
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/batch.h"
+#include "files/design_file.h"
+#include "tests/files/temp_dir.h"
+
+namespace platecam::testing {
+
+struct BatchRun {
+    int status;
+    std::string out, err;
+};
+
+inline BatchRun Batch(std::vector<std::string> arguments) {
+    std::ostringstream out, err;
+    const int status = RunBatch(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+inline std::string SaveDesign(const TempDir& dir, const std::string& name, const CamDesign& design) {
+    WriteDesignFile(dir.path(name), design.MotionTable);
+    return dir.path(name);
+}
+
+inline std::vector<std::vector<double>> ReadCsv(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::vector<double>> rows;
+    while (std::getline(in, line)) {
+        std::vector<double> row;
+        std::stringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, ',')) row.push_back(std::strtod(cell.c_str(), nullptr));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace platecam::testing

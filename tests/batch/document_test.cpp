@@ -1,0 +1,192 @@
+// platecam-batch on design documents: the law and resolution they keep, the options that
+// override them, the conversion of a design file, the rules, and the exact cam's outputs.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "files/design_document.h"
+#include "files/save_file.h"
+#include "model/number_text.h"
+#include "tests/batch/batch_run.h"
+#include "tests/model/design_fixtures.h"
+
+namespace platecam {
+namespace {
+
+using testing::Batch;
+using testing::BatchRun;
+using testing::ReadCsv;
+using testing::SaveDesign;
+using testing::TempDir;
+
+constexpr double Pi = 3.141592653589793;
+
+std::string Put(const TempDir& dir, const std::string& name, const std::string& text) {
+    std::ofstream(dir.path(name)) << text;
+    return dir.path(name);
+}
+
+std::string Document(const std::string& cam, const std::string& follower, const std::string& rows) {
+    return "format = 2\n[cam]\n" + cam + "\n[follower]\n" + follower + "\n" + rows;
+}
+
+std::string Rows(std::initializer_list<std::pair<int, double>> rows, const char* lastLaw = nullptr) {
+    std::string text;
+    for (auto [angle, lift] : rows) {
+        text += "[[motion]]\nangle = " + std::to_string(angle) + "\nlift = " + FormatNumber(lift) + "\n";
+    }
+    if (lastLaw) text += "law = \"" + std::string(lastLaw) + "\"\n";
+    return text;
+}
+
+// The start-up design as a design file, with the law and resolution of a document.
+std::string StartUpDocument(const char* law, const char* resolution) {
+    return Document(std::string("base_radius = 45.0\nresolution = ") + resolution + "\nlaw = \"" + law + "\"",
+                    "kind = \"roller\"\nroller_radius = 10.0",
+                    Rows({{0, 0}, {30, 0}, {90, 10}, {110, 10}, {170, 20}, {180, 20}, {260, 0}, {360, 0}}));
+}
+
+TEST(BatchDocument, KeepsItsLawAndResolutionAndTheOptionsSayWhatTheyOverride) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    const std::string doc = Put(dir, "ms.toml", StartUpDocument("modified-sine", "0.2"));
+    // The document's law and resolution draw what the design file draws with the options.
+    ASSERT_EQ(Batch({doc, "--dxf", dir.path("doc.dxf")}).status, 0);
+    ASSERT_EQ(Batch({design, "--law", "sine", "--resolution", "0.2", "--dxf", dir.path("dat.dxf")}).status, 0);
+    EXPECT_TRUE(ReadWholeFile(dir.path("doc.dxf"), 1 << 24) == ReadWholeFile(dir.path("dat.dxf"), 1 << 24));
+
+    const BatchRun plain = Batch({doc, "--check"});
+    EXPECT_NE(plain.out.find("law: modified-sine, resolution: 0.2° (1800 samples)"), std::string::npos)
+        << plain.out;
+    EXPECT_EQ(plain.out.find("note:"), std::string::npos);
+    const BatchRun overridden = Batch({doc, "--check", "--law", "cycloid", "--resolution", "1"});
+    EXPECT_NE(overridden.out.find("note: --law cycloid replaces the document's law modified-sine"),
+              std::string::npos)
+        << overridden.out;
+    EXPECT_NE(overridden.out.find("note: --resolution 1 replaces the document's 0.2"), std::string::npos);
+    EXPECT_NE(overridden.out.find("law: cycloid, resolution: 1° (360 samples)"), std::string::npos);
+}
+
+TEST(BatchDocument, SaveDesignConvertsADesignFileAndKeepsADocument) {
+    TempDir dir;
+    const std::string design = SaveDesign(dir, "cam1.dat", *testing::DefaultDesign());
+    ASSERT_EQ(Batch({design, "--law", "trapezoid", "--resolution", "0.5", "--rpm", "120",
+                     "--save-design", dir.path("cam1.toml"), "--dxf", dir.path("dat.dxf")}).status, 0);
+    const DesignDocument converted = ReadDesignDocument(dir.path("cam1.toml"));
+    EXPECT_EQ(converted.cam.law, "modified-trapezoid");
+    EXPECT_EQ(converted.StepsPerDegree(), 2);
+    EXPECT_EQ(converted.cam.rpm, 120.0);
+    EXPECT_EQ(converted.motion.size(), 8u);
+    // The converted document computes the same cam.
+    ASSERT_EQ(Batch({dir.path("cam1.toml"), "--dxf", dir.path("doc.dxf")}).status, 0);
+    EXPECT_TRUE(ReadWholeFile(dir.path("doc.dxf"), 1 << 24) == ReadWholeFile(dir.path("dat.dxf"), 1 << 24));
+    // A document saved again without options is the same bytes.
+    ASSERT_EQ(Batch({dir.path("cam1.toml"), "--save-design", dir.path("again.toml")}).status, 0);
+    EXPECT_EQ(ReadWholeFile(dir.path("again.toml"), 1 << 20), ReadWholeFile(dir.path("cam1.toml"), 1 << 20));
+}
+
+TEST(BatchDocument, ABrokenRuleNamesLineAndKeyAndWritesNothing) {
+    TempDir dir;
+    const std::string doc = Put(dir, "bad.toml",
+                                Document("base_radius = 45.0\nresolution = 1.0\nlaw = \"cycloid\"",
+                                         "kind = \"roller\"\nroller_radius = -1.0",
+                                         Rows({{0, 0}, {180, 5}, {360, 0}})));
+    const BatchRun run = Batch({doc, "--check", "--dxf", dir.path("x.dxf"), "--csv", dir.path("x.csv")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(doc + ":8: follower.roller_radius: "), std::string::npos) << run.err;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"bad.toml"});
+}
+
+// The window's construction that stops leaves no drawing: the window refuses it too.
+TEST(BatchDocument, NoDrawingOfAContourThatDidNotComplete) {
+    TempDir dir;
+    auto steep = testing::MakeDesign({{0, 0}, {90, 0}, {100, 30}, {180, 30}, {270, 0}, {360, 0}}, 20, 25);
+    const std::string design = SaveDesign(dir, "steep.dat", *steep);
+    for (const bool check : {false, true}) {
+        std::vector<std::string> arguments{design, "--dxf", dir.path("x.dxf"), "--csv", dir.path("x.csv")};
+        if (check) arguments.push_back("--check");
+        const BatchRun run = Batch(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("the cam contour is not complete (the window construction stops at "),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"steep.dat"});
+    }
+}
+
+// An offset roller: the drawing holds the exact contour, its dwells arcs of the radius the
+// geometry gives in closed form: the roller centre at (e, sqrt(Rp^2 - e^2) + lift).
+TEST(BatchDocument, OffsetRollerDrawsTheExactContour) {
+    TempDir dir;
+    const double Rb = 40, Rr = 8, e = 6.35;
+    const std::string doc =
+        Put(dir, "offset.toml",
+            Document("base_radius = 40.0\nresolution = 0.5\nlaw = \"3-4-5\"",
+                     "kind = \"roller\"\nroller_radius = 8.0\noffset = 6.35",
+                     Rows({{0, 0}, {60, 0}, {180, 12}, {220, 12}, {330, 0}, {360, 0}})));
+    const BatchRun run = Batch({doc, "--dxf", dir.path("o.dxf"), "--csv", dir.path("o.csv"), "--check"});
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_EQ(run.out.find("window"), std::string::npos) << "the window cannot show it";
+
+    const std::string dxf = ReadWholeFile(dir.path("o.dxf"), 1 << 24);
+    std::vector<double> radii;
+    for (std::size_t at = dxf.find("  0\r\nARC\r\n"); at != std::string::npos; at = dxf.find("  0\r\nARC\r\n", at + 1)) {
+        const std::size_t r = dxf.find(" 40\r\n", at);
+        radii.push_back(std::stod(dxf.substr(r + 5)));
+    }
+    const double rise0 = std::sqrt((Rb + Rr) * (Rb + Rr) - e * e);
+    auto radius = [&](double lift) { return std::hypot(e, rise0 + lift) - Rr; };
+    ASSERT_EQ(radii.size(), 3u);
+    EXPECT_NEAR(radii[0], radius(0), 1e-9);
+    EXPECT_NEAR(radii[1], radius(12), 1e-9);
+    EXPECT_NEAR(radii[2], radius(0), 1e-9);
+    // One line per sample of the rise (120 degrees) and the fall (110 degrees).
+    std::size_t lines = 0;
+    const std::string entity = "  0\r\nLINE\r\n";
+    for (std::size_t at = dxf.find(entity); at != std::string::npos; at = dxf.find(entity, at + 1)) ++lines;
+    EXPECT_EQ(lines, (120u + 110u) * 2);
+
+    const auto rows = ReadCsv(dir.path("o.csv"));
+    ASSERT_EQ(rows.size(), 720u);
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 11u);
+        // The roller centre lies on the line of motion x = e after the cam's turn back.
+        const double turn = row[0] * Pi / 180;
+        EXPECT_NEAR(row[6] * std::cos(turn) - row[7] * std::sin(turn), e, 1e-9) << row[0];
+        EXPECT_NEAR(std::hypot(row[6] - row[8], row[7] - row[9]), Rr, 1e-9) << row[0];
+    }
+}
+
+// A simple harmonic rise into a dwell jumps in acceleration: the check warns with the jump
+// of the closed form h pi^2 / (2 beta^2), and the JSON lists it.
+TEST(BatchDocument, JoinsWithAJumpAreListed) {
+    TempDir dir;
+    const std::string doc =
+        Put(dir, "sh.toml",
+            Document("base_radius = 50.0\nresolution = 1.0\nlaw = \"cycloid\"",
+                     "kind = \"roller\"\nroller_radius = 10.0",
+                     Rows({{0, 0}, {90, 10}}, "simple-harmonic") + Rows({{180, 10}, {270, 0}, {360, 0}})));
+    const BatchRun run = Batch({doc, "--check", "--json", dir.path("sh.json")});
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    const auto json = nlohmann::json::parse(ReadWholeFile(dir.path("sh.json"), 1 << 20));
+    const auto& joins = json["checks"]["joins"];
+    const double beta = Pi / 2;
+    const double expected = 10 * Pi * Pi / (2 * beta * beta);
+    ASSERT_EQ(joins.size(), 2u) << joins.dump();
+    EXPECT_EQ(joins[0]["at_deg"], 0.0);
+    EXPECT_NEAR(joins[0]["acceleration_jump_mm_per_rad2"].get<double>(), expected, 1e-9);
+    EXPECT_EQ(joins[1]["at_deg"], 90.0);
+    EXPECT_NEAR(joins[1]["acceleration_jump_mm_per_rad2"].get<double>(), expected, 1e-9);
+    EXPECT_NEAR(joins[1]["velocity_jump_mm_per_rad"].get<double>(), 0, 1e-9);
+    EXPECT_NE(run.out.find("join at 90°: velocity jumps by"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warning: a jump in acceleration"), std::string::npos);
+    EXPECT_EQ(json["inputs"]["segments"][0]["law"], "simple-harmonic");
+    EXPECT_EQ(json["inputs"]["segments"][2]["kind"], "fall");
+    EXPECT_EQ(json["inputs"]["segments"][2]["lift"], -10.0);
+}
+
+}  // namespace
+}  // namespace platecam
