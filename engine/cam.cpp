@@ -443,18 +443,20 @@ Sample MakeSample(const Geometry& g, int k, const Kinematics& m, SinCos turn) {
 
 int GridStepOfSample(int S) { return GridPerDegree / S; }
 
-// The contact at grid point k (the side `m` and `turn` belong to), as MakeSample finds it.
-ContactPoint ContactAt(const Geometry& g, int k, const Kinematics& m, SinCos turn) {
-    ContactPoint c;
+// The contact at grid point k (the side `m` and `turn` belong to), as MakeSample finds it,
+// written in place: the grid's 7200 points are copied nowhere.
+template <FollowerKind Kind>
+void ContactAt(const Geometry& g, int k, const Kinematics& m, SinCos turn, ContactPoint& c) {
     c.motion = m;
     double curvature = 0;
-    if (g.kind == FollowerKind::Flat) {
+    if constexpr (Kind == FollowerKind::Flat) {
         const double h = g.baseRadius + m.s;
         if (!(h > 0)) ThrowFault(Fault::AtCentre, GridDegrees(k));
+        c.cosPressure = 1;
         curvature = 1 / (h + m.a);
     } else {
-        const Pitch p = g.kind == FollowerKind::Roller ? RollerPitch(g, m) : SwingPitch(g, m, turn);
-        if (g.kind == FollowerKind::Roller && !(p.P.y > 0)) {
+        const Pitch p = Kind == FollowerKind::Roller ? RollerPitch(g, m) : SwingPitch(g, m, turn);
+        if (Kind == FollowerKind::Roller && !(p.P.y > 0)) {
             ThrowFault(Fault::AtCentre, GridDegrees(k));
         }
         const Local l = Measure(p);
@@ -462,30 +464,36 @@ ContactPoint ContactAt(const Geometry& g, int k, const Kinematics& m, SinCos tur
         const double length = std::sqrt(l.n2), cubed = l.n2 * length;
         // |(pc, pd)| = |T|: the pressure angle's cosine without an arctangent.
         c.cosPressure = l.pd / length;
+        if (!std::isfinite(c.cosPressure)) ThrowOverflow();
         // With the pitch curvature kappa = bend / |T|^3, rho = 1/kappa - Rr, and
         // 1/rho + 1/Rr = 1 / (Rr (1 - Rr kappa)): one division, straight pitch curves included.
         curvature = cubed / (g.rollerRadius * (cubed - g.rollerRadius * l.bend));
     }
-    if (std::isfinite(curvature)) c.relativeCurvature = curvature;
-    return c;
+    c.relativeCurvature = std::isfinite(curvature) ? curvature : 0;
 }
 
-void FillContact(const GridMotion& gm, const Geometry& g, GridContact& out) {
-    const bool swing = g.kind == FollowerKind::SwingRoller;
-    // The curvature is finite by construction; the cosine from a finite motion too, unless
-    // |T| overflows.
-    auto put = [](ContactPoint& to, const ContactPoint& c) {
-        if (!std::isfinite(c.cosPressure)) ThrowOverflow();
-        to = c;
-    };
+template <FollowerKind Kind>
+void FillContactOf(const GridMotion& gm, const Geometry& g, GridContact& out) {
+    const bool swing = Kind == FollowerKind::SwingRoller;
     out.at.resize(GridCount);
     for (int k = 0; k < GridCount; ++k) {
-        put(out.at[k], ContactAt(g, k, gm.at[k], swing ? gm.turnAt[k] : SinCos{0, 1}));
+        ContactAt<Kind>(g, k, gm.at[k], swing ? gm.turnAt[k] : SinCos{0, 1}, out.at[k]);
     }
     out.ends.resize(gm.ends.size());
     for (std::size_t s = 0; s < gm.ends.size(); ++s) {
-        put(out.ends[s],
-            ContactAt(g, gm.spans[s].second, gm.ends[s], swing ? gm.turnEnds[s] : SinCos{0, 1}));
+        ContactAt<Kind>(g, gm.spans[s].second, gm.ends[s], swing ? gm.turnEnds[s] : SinCos{0, 1},
+                        out.ends[s]);
+    }
+}
+
+void FillContact(const GridMotion& gm, const Geometry& g, GridContact& out) {
+    switch (g.kind) {
+        case FollowerKind::Roller:
+            return FillContactOf<FollowerKind::Roller>(gm, g, out);
+        case FollowerKind::Flat:
+            return FillContactOf<FollowerKind::Flat>(gm, g, out);
+        default:
+            return FillContactOf<FollowerKind::SwingRoller>(gm, g, out);
     }
 }
 

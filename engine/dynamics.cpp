@@ -98,23 +98,29 @@ struct LargestRatio {
     }
 };
 
-// The whole computation over the points of the grid, in order of angle, both sides of
-// every join.
-class Loads {
-  public:
-    Loads(const CamInput& cam, const DynamicsInput& d)
-        : d_(d),
-          omega_(2 * Pi * d.rpm / 60),
-          flat_(cam.follower.kind == FollowerKind::Flat),
-          rollerRadius_(cam.follower.rollerRadius) {
-        // Per millimetre of the lift's derivatives: no division at each point.
-        inertia_ = d.mass * omega_ * omega_ / 1000;
-        damper_ = d.damping * omega_ / 1000;
+// The loads at the cam's speed, per millimetre of the lift and its derivatives, worked out
+// once: no division at the grid's points.
+struct Coefficients {
+    double inertia = 0, damper = 0;  // N per mm/rad^2, per mm/rad
+    double rate = 0, rest = 0;       // N/mm; N at zero lift (preload and load)
+    double massA = 0, dampingB = 0;  // the speed's coefficients: A = massA s'', B = dampingB s'
+    double stressFactor = 0;         // E* / (pi L), MPa/mm
+    bool contact = false;
+
+    explicit Coefficients(const DynamicsInput& d) {
+        const double omega = 2 * Pi * d.rpm / 60;
+        inertia = d.mass * omega * omega / 1000;
+        damper = d.damping * omega / 1000;
+        rate = d.springRate;
+        rest = d.preload + d.load;
+        massA = d.mass / 1000;
+        dampingB = d.damping / 1000;
         if (d.contact) {
             const ContactMaterial& m = *d.contact;
             // E* = E / (2 (1 - nu^2)); p^2 = N E* / (pi L R').
-            stressFactor_ =
+            stressFactor =
                 m.elasticModulus / (2 * (1 - m.poissonRatio * m.poissonRatio)) / (Pi * m.width);
+            contact = true;
         }
     }
 
@@ -122,10 +128,9 @@ class Loads {
         double inertiaDamping;  // N: m s'' omega^2 + c s' omega
         double force, torque;
     };
-
     Point At(const Kinematics& m) const {
-        const double moving = inertia_ * m.a + damper_ * m.v;
-        const double force = moving + d_.springRate * m.s + d_.preload + d_.load;
+        const double moving = inertia * m.a + damper * m.v;
+        const double force = moving + rate * m.s + rest;
         return {moving, force, force * m.v * 1e-3};
     }
 
@@ -133,141 +138,135 @@ class Loads {
     std::optional<double> Stress(const ContactPoint& c, double force) const {
         if (!(force > 0)) return 0.0;
         if (!(c.relativeCurvature > 0)) return std::nullopt;
-        return std::sqrt(force / c.cosPressure * stressFactor_ * c.relativeCurvature);
+        return std::sqrt(force / c.cosPressure * stressFactor * c.relativeCurvature);
     }
-
-    void Visit(int k, const ContactPoint& c) {
-        const Kinematics& m = c.motion;
-        const Point p = At(m);
-        if (!std::isfinite(p.force + p.torque)) ThrowOverflow();
-        if (k == 0 || p.force < minForce_) minForce_ = p.force, minForceK_ = k;
-        if (k == 0 || p.torque > maxTorque_) maxTorque_ = p.torque, maxTorqueK_ = k;
-        if (k == 0 || p.torque < minTorque_) minTorque_ = p.torque, minTorqueK_ = k;
-
-        // The force as the speed grows from standstill: A omega^2 + B omega + C, C > 0. Where
-        // A <= 0 it falls for good once it is zero, so it is below the speed found so far only
-        // where it is <= 0 there; where A > 0 it may dip and rise again: solved each time.
-        const double C = d_.springRate * m.s + d_.preload + d_.load;
-        if (!(C > 0)) {
-            heldAtStandstill_ = false;
-        } else {
-            const double A = d_.mass * m.a * 1e-3, B = d_.damping * m.v * 1e-3;
-            const bool mayCross =
-                A > 0 ? B < 0
-                      : firstZero_ == Infinity || (A * firstZero_ + B) * firstZero_ + C <= 0;
-            if (mayCross) firstZero_ = std::min(firstZero_, FirstZero(A, B, C));
-        }
-
-        // The spring rate: F = k s + R with R free of k; above zero lift k > -R / s, below it
-        // k < R / -s.
-        const double R = p.inertiaDamping + d_.preload + d_.load;
-        if (m.s > 0) {
-            rateFrom_.Offer(-R, m.s, k);
-        } else if (!(R > 0)) {
-            if (noRateK_ < 0) noRateK_ = k, noRateAtZero_ = m.s == 0;
-        } else if (m.s < 0) {
-            rateBelow_.Offer(-m.s, R, k);  // the least R / -s: the largest -s / R
-        }
-
-        // The largest stress: p^2 = F / cos * factor * curvature, by products.
-        if (d_.contact && p.force > 0) {
-            if (!(c.relativeCurvature > 0)) {
-                if (undefinedK_ < 0) undefinedK_ = k;
-            } else {
-                stress_.Offer(p.force * c.relativeCurvature, c.cosPressure, k);
-                if (stress_.k == k) stressPoint_ = c, stressForce_ = p.force;
-            }
-        }
-    }
-
-    DynamicsChecks Finish() {
-        DynamicsChecks checks;
-        checks.minContactForce = {true, minForce_, GridDegrees(minForceK_)};
-        checks.jump = !(minForce_ > 0);
-        checks.peakTorque = {true, maxTorque_, GridDegrees(maxTorqueK_)};
-        checks.minTorque = {true, minTorque_, GridDegrees(minTorqueK_)};
-        const std::string rpmText = FormatNumber(d_.rpm);
-        if (!heldAtStandstill_) {
-            checks.jumpFreeRpm.value = 0.0;
-        } else if (firstZero_ * (30 / Pi) < Infinity) {
-            checks.jumpFreeRpm.value = firstZero_ * (30 / Pi);
-        } else {
-            checks.jumpFreeRpm.reason = Message(text::NeverLeaves);
-        }
-        double rate = 0;
-        if (noRateK_ < 0 && rateFrom_.k >= 0) {
-            rate = std::max(0.0, rateFrom_.a / rateFrom_.b);
-            // A deceleration where the lift is zero only to rounding needs no finite rate.
-            if (!std::isfinite(rate)) noRateK_ = rateFrom_.k, noRateAtZero_ = true;
-        }
-        if (noRateK_ >= 0) {
-            checks.minSpringRate.reason =
-                Tr(noRateAtZero_ ? text::NoRateAtZeroLift : text::NoRateBelowZero,
-                   {rpmText, FormatNumber(GridDegrees(noRateK_))});
-        } else if (rateBelow_.k >= 0 && !(rate < rateBelow_.b / rateBelow_.a)) {
-            checks.minSpringRate.reason =
-                Tr(text::NoRateBelowZero, {rpmText, FormatNumber(GridDegrees(rateBelow_.k))});
-        } else {
-            checks.minSpringRate.value = rate;
-        }
-        if (d_.contact) {
-            if (stress_.k >= 0) {
-                checks.maxContactStress = {true, Stress(stressPoint_, stressForce_).value(),
-                                           GridDegrees(stress_.k)};
-                if (!std::isfinite(checks.maxContactStress.value)) ThrowOverflow();
-            }
-            if (!flat_ && !(rollerRadius_ > 0)) {
-                checks.stressUndefined = Message(text::KnifeEdge);
-            } else if (undefinedK_ >= 0) {
-                checks.stressUndefined =
-                    Tr(text::Undercut, {FormatNumber(GridDegrees(undefinedK_))});
-            }
-        }
-        return checks;
-    }
-
-  private:
-    const DynamicsInput& d_;
-    double omega_, inertia_, damper_;
-    bool flat_;
-    double rollerRadius_;
-    double stressFactor_ = 0;
-    double minForce_ = 0, maxTorque_ = 0, minTorque_ = 0;
-    int minForceK_ = 0, maxTorqueK_ = 0, minTorqueK_ = 0;
-    bool heldAtStandstill_ = true;
-    double firstZero_ = Infinity;
-    LargestRatio rateFrom_, rateBelow_, stress_;
-    int noRateK_ = -1;
-    bool noRateAtZero_ = false;
-    int undefinedK_ = -1;
-    ContactPoint stressPoint_;
-    double stressForce_ = 0;
 };
 
-DynamicsResult Compute(const CamInput& cam, const DynamicsInput& d, const GridContact& contact) {
-    Loads loads(cam, d);
+// The checks over the points of the grid, in order of angle, both sides of every join.
+DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coefficients& f,
+                        const GridContact& contact) {
     const std::vector<Segment>& segments = cam.motion.Segments();
     if (contact.at.size() != GridCount || contact.ends.size() != segments.size()) {
         ThrowInvalidOperation();
     }
+    double minForce = Infinity, maxTorque = -Infinity, minTorque = Infinity;
+    int minForceK = 0, maxTorqueK = 0, minTorqueK = 0;
+    bool finite = true, heldAtStandstill = true;
+    double firstZero = Infinity;
+    LargestRatio rateFrom, rateBelow, stress;
+    int noRateK = -1, undefinedK = -1;
+    bool noRateAtZero = false;
+    const ContactPoint* stressPoint = nullptr;
+
     for (std::size_t s = 0; s < segments.size(); ++s) {
         const int k0 = static_cast<int>(segments[s].startDeg) * GridPerDegree;
         const int k1 = static_cast<int>(segments[s].endDeg) * GridPerDegree;
-        for (int k = k0; k < k1; ++k) loads.Visit(k, contact.at[k]);
-        loads.Visit(k1, contact.ends[s]);
+        for (int k = k0; k <= k1; ++k) {
+            const ContactPoint& c = k < k1 ? contact.at[k] : contact.ends[s];
+            const Kinematics& m = c.motion;
+            const Coefficients::Point p = f.At(m);
+            finite = finite && std::isfinite(p.force + p.torque);
+            if (p.force < minForce) minForce = p.force, minForceK = k;
+            if (p.torque > maxTorque) maxTorque = p.torque, maxTorqueK = k;
+            if (p.torque < minTorque) minTorque = p.torque, minTorqueK = k;
+
+            // The force as the speed grows from standstill: A omega^2 + B omega + C, C > 0. Where
+            // A <= 0 it falls for good once it is zero, so it is below the speed found so far only
+            // where it is <= 0 there; where A > 0 it may dip and rise again: solved each time.
+            const double C = f.rate * m.s + f.rest;
+            if (!(C > 0)) {
+                heldAtStandstill = false;
+            } else {
+                const double A = f.massA * m.a, B = f.dampingB * m.v;
+                const bool mayCross =
+                    A > 0 ? B < 0
+                          : firstZero == Infinity || (A * firstZero + B) * firstZero + C <= 0;
+                if (mayCross) firstZero = std::min(firstZero, FirstZero(A, B, C));
+            }
+
+            // The spring rate: F = k s + R with R free of k; above zero lift k > -R / s, below it
+            // k < R / -s.
+            const double R = p.inertiaDamping + f.rest;
+            if (m.s > 0) {
+                rateFrom.Offer(-R, m.s, k);
+            } else if (!(R > 0)) {
+                if (noRateK < 0) noRateK = k, noRateAtZero = m.s == 0;
+            } else if (m.s < 0) {
+                rateBelow.Offer(-m.s, R, k);  // the least R / -s: the largest -s / R
+            }
+
+            // The largest stress: p^2 = F / cos * factor * curvature, by products.
+            if (f.contact && p.force > 0) {
+                if (!(c.relativeCurvature > 0)) {
+                    if (undefinedK < 0) undefinedK = k;
+                } else {
+                    stress.Offer(p.force * c.relativeCurvature, c.cosPressure, k);
+                    if (stress.k == k) stressPoint = &c;
+                }
+            }
+        }
     }
+    if (!finite) ThrowOverflow();
+
+    DynamicsChecks checks;
+    checks.minContactForce = {true, minForce, GridDegrees(minForceK)};
+    checks.jump = !(minForce > 0);
+    checks.peakTorque = {true, maxTorque, GridDegrees(maxTorqueK)};
+    checks.minTorque = {true, minTorque, GridDegrees(minTorqueK)};
+    const std::string rpmText = FormatNumber(d.rpm);
+    if (!heldAtStandstill) {
+        checks.jumpFreeRpm.value = 0.0;
+    } else if (firstZero * (30 / Pi) < Infinity) {
+        checks.jumpFreeRpm.value = firstZero * (30 / Pi);
+    } else {
+        checks.jumpFreeRpm.reason = Message(text::NeverLeaves);
+    }
+    double rate = 0;
+    if (noRateK < 0 && rateFrom.k >= 0) {
+        rate = std::max(0.0, rateFrom.a / rateFrom.b);
+        // A deceleration where the lift is zero only to rounding needs no finite rate.
+        if (!std::isfinite(rate)) noRateK = rateFrom.k, noRateAtZero = true;
+    }
+    if (noRateK >= 0) {
+        checks.minSpringRate.reason =
+            Tr(noRateAtZero ? text::NoRateAtZeroLift : text::NoRateBelowZero,
+               {rpmText, FormatNumber(GridDegrees(noRateK))});
+    } else if (rateBelow.k >= 0 && !(rate < rateBelow.b / rateBelow.a)) {
+        checks.minSpringRate.reason =
+            Tr(text::NoRateBelowZero, {rpmText, FormatNumber(GridDegrees(rateBelow.k))});
+    } else {
+        checks.minSpringRate.value = rate;
+    }
+    if (f.contact) {
+        if (stressPoint) {
+            const double force = f.At(stressPoint->motion).force;
+            checks.maxContactStress = {true, f.Stress(*stressPoint, force).value(),
+                                       GridDegrees(stress.k)};
+            if (!std::isfinite(checks.maxContactStress.value)) ThrowOverflow();
+        }
+        if (cam.follower.kind == FollowerKind::Roller && !(cam.follower.rollerRadius > 0)) {
+            checks.stressUndefined = Message(text::KnifeEdge);
+        } else if (undefinedK >= 0) {
+            checks.stressUndefined = Tr(text::Undercut, {FormatNumber(GridDegrees(undefinedK))});
+        }
+    }
+    return checks;
+}
+
+DynamicsResult Compute(const CamInput& cam, const DynamicsInput& d, const GridContact& contact) {
+    const Coefficients f(d);
     DynamicsResult result;
-    result.checks = loads.Finish();
+    result.checks = ScanGrid(cam, d, f, contact);
     const int step = GridPerDegree / cam.stepsPerDegree;
     result.samples.resize(GridCount / step);
     for (std::size_t i = 0; i < result.samples.size(); ++i) {
         const ContactPoint& c = contact.at[i * step];
-        const Loads::Point p = loads.At(c.motion);
+        const Coefficients::Point p = f.At(c.motion);
         DynamicsSample& sample = result.samples[i];
         sample.contactForce = p.force;
         sample.normalForce = p.force / c.cosPressure;
         sample.torque = p.torque;
-        if (d.contact) sample.stress = loads.Stress(c, p.force);
+        if (f.contact) sample.stress = f.Stress(c, p.force);
         if (!std::isfinite(sample.normalForce + sample.stress.value_or(0))) ThrowOverflow();
     }
     return result;
