@@ -5,6 +5,10 @@
 // The cam at 0.2 degrees (1800 samples) with its checks on the grid, and the sizing, for
 // each follower (argument 0 roller with offset, 1 flat face, 2 swinging arm) on the
 // 20-row table with dwells, the window's resolution at its finest.
+//
+// The cam with its loads (contact force, torque, contact stress, the jump-free speed and
+// the least spring rate, all on the grid) for the translating followers (0 roller with
+// offset, 1 flat face): together from one evaluation of the motion, and the loads alone.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +16,7 @@
 #include <vector>
 
 #include "engine/cam.h"
+#include "engine/dynamics.h"
 #include "engine/motion.h"
 
 namespace platecam::engine {
@@ -99,6 +104,37 @@ void BM_SizeBaseRadius(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SizeBaseRadius)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+DynamicsInput BenchLoads() {
+    DynamicsInput d;
+    d.rpm = 600;
+    d.mass = 1.2;
+    d.springRate = 20;
+    d.preload = 60;
+    d.damping = 40;
+    d.load = 15;
+    d.contact = ContactMaterial{12, 206000, 0.3};
+    return d;
+}
+
+void BM_CamWithDynamics(benchmark::State& state) {
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
+    const DynamicsInput loads = BenchLoads();
+    for (auto _ : state) benchmark::DoNotOptimize(ComputeCamWithDynamics(cam, loads));
+}
+BENCHMARK(BM_CamWithDynamics)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
+
+void BM_Dynamics(benchmark::State& state) {
+    const CamInput cam = BenchCam(static_cast<int>(state.range(0)));
+    const DynamicsInput loads = BenchLoads();
+    for (auto _ : state) {
+        const DynamicsResult r = ComputeDynamics(cam, loads);
+        if (!r.checks.jumpFreeRpm.value || !r.checks.minSpringRate.value)
+            state.SkipWithError("no jump-free speed or spring rate");
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_Dynamics)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace platecam::engine

@@ -443,6 +443,60 @@ Sample MakeSample(const Geometry& g, int k, const Kinematics& m, SinCos turn) {
 
 int GridStepOfSample(int S) { return GridPerDegree / S; }
 
+// The contact at grid point k (the side `m` and `turn` belong to), as MakeSample finds it,
+// written in place: the grid's 7200 points are copied nowhere.
+template <FollowerKind Kind>
+void ContactAt(const Geometry& g, int k, const Kinematics& m, SinCos turn, ContactPoint& c) {
+    c.motion = m;
+    double curvature = 0;
+    if constexpr (Kind == FollowerKind::Flat) {
+        const double h = g.baseRadius + m.s;
+        if (!(h > 0)) ThrowFault(Fault::AtCentre, GridDegrees(k));
+        c.cosPressure = 1;
+        curvature = 1 / (h + m.a);
+    } else {
+        const Pitch p = Kind == FollowerKind::Roller ? RollerPitch(g, m) : SwingPitch(g, m, turn);
+        if (Kind == FollowerKind::Roller && !(p.P.y > 0)) {
+            ThrowFault(Fault::AtCentre, GridDegrees(k));
+        }
+        const Local l = Measure(p);
+        if (!(l.n2 > 0)) ThrowFault(Fault::NoDirection, GridDegrees(k));
+        const double length = std::sqrt(l.n2), cubed = l.n2 * length;
+        // |(pc, pd)| = |T|: the pressure angle's cosine without an arctangent.
+        c.cosPressure = l.pd / length;
+        if (!std::isfinite(c.cosPressure)) ThrowOverflow();
+        // With the pitch curvature kappa = bend / |T|^3, rho = 1/kappa - Rr, and
+        // 1/rho + 1/Rr = 1 / (Rr (1 - Rr kappa)): one division, straight pitch curves included.
+        curvature = cubed / (g.rollerRadius * (cubed - g.rollerRadius * l.bend));
+    }
+    c.relativeCurvature = std::isfinite(curvature) ? curvature : 0;
+}
+
+template <FollowerKind Kind>
+void FillContactOf(const GridMotion& gm, const Geometry& g, GridContact& out) {
+    const bool swing = Kind == FollowerKind::SwingRoller;
+    out.at.resize(GridCount);
+    for (int k = 0; k < GridCount; ++k) {
+        ContactAt<Kind>(g, k, gm.at[k], swing ? gm.turnAt[k] : SinCos{0, 1}, out.at[k]);
+    }
+    out.ends.resize(gm.ends.size());
+    for (std::size_t s = 0; s < gm.ends.size(); ++s) {
+        ContactAt<Kind>(g, gm.spans[s].second, gm.ends[s], swing ? gm.turnEnds[s] : SinCos{0, 1},
+                        out.ends[s]);
+    }
+}
+
+void FillContact(const GridMotion& gm, const Geometry& g, GridContact& out) {
+    switch (g.kind) {
+        case FollowerKind::Roller:
+            return FillContactOf<FollowerKind::Roller>(gm, g, out);
+        case FollowerKind::Flat:
+            return FillContactOf<FollowerKind::Flat>(gm, g, out);
+        default:
+            return FillContactOf<FollowerKind::SwingRoller>(gm, g, out);
+    }
+}
+
 // Hundredths of a millimetre: the smallest k >= 1 with k / 100 >= radius.
 long long FirstHundredthFrom(double radius) {
     if (!(radius < 1e15)) return std::numeric_limits<long long>::max() / 4;
@@ -483,10 +537,9 @@ GridChecks CheckOnGrid(const CamInput& cam) {
     return ChecksOrThrow(MakeGridMotion(cam), g, cam);
 }
 
-CamResult ComputeCam(const CamInput& cam) {
-    CheckInputs(cam);
-    const Geometry g = ValidGeometry(cam, cam.baseRadius);
-    const GridMotion& gm = MakeGridMotion(cam);
+namespace {
+
+CamResult ComputeCamOnGrid(const CamInput& cam, const Geometry& g, const GridMotion& gm) {
     CamResult result;
     result.checks = ChecksOrThrow(gm, g, cam);
     const int S = cam.stepsPerDegree, step = GridStepOfSample(S);
@@ -495,6 +548,29 @@ CamResult ComputeCam(const CamInput& cam) {
     for (int k = 0; k < GridCount; k += step) {
         result.samples.push_back(MakeSample(g, k, gm.at[k], swing ? gm.turnAt[k] : SinCos{0, 1}));
     }
+    return result;
+}
+
+}  // namespace
+
+CamResult ComputeCam(const CamInput& cam) {
+    CheckInputs(cam);
+    const Geometry g = ValidGeometry(cam, cam.baseRadius);
+    return ComputeCamOnGrid(cam, g, MakeGridMotion(cam));
+}
+
+void ContactOnGrid(const CamInput& cam, GridContact& contact) {
+    CheckInputs(cam);
+    const Geometry g = ValidGeometry(cam, cam.baseRadius);
+    FillContact(MakeGridMotion(cam), g, contact);
+}
+
+CamResult ComputeCam(const CamInput& cam, GridContact& contact) {
+    CheckInputs(cam);
+    const Geometry g = ValidGeometry(cam, cam.baseRadius);
+    const GridMotion& gm = MakeGridMotion(cam);
+    CamResult result = ComputeCamOnGrid(cam, g, gm);
+    FillContact(gm, g, contact);
     return result;
 }
 

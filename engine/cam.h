@@ -117,6 +117,31 @@ struct CamResult {
 };
 CamResult ComputeCam(const CamInput& cam);
 
+// What the loads on the follower need at one point of the check grid.
+struct ContactPoint {
+    Kinematics motion;
+    double cosPressure = 1;  // of the pressure angle; 1 on the flat face
+    // The relative curvature of the two bodies at contact, 1/mm: 1/rho + 1/Rr for the roller
+    // kinds, 1/rho for the flat face (rho the contour's signed radius, Sample::contourRadius);
+    // <= 0 where the contour is undercut; 0 where it is not finite (a pointed contour, a
+    // roller of radius 0).
+    double relativeCurvature = 0;
+};
+
+// The contact on the whole check grid: `at[k]` at k * 0.05 degrees (the later side at a
+// join, as the samples), `ends[g]` at the end of segment g of the motion from its own side
+// (grid index 20 * endDeg, 7200 for the end at 360 degrees).
+struct GridContact {
+    std::vector<ContactPoint> at;
+    std::vector<ContactPoint> ends;
+};
+
+// Fills `contact` for the cam, reusing its storage; throws as CheckOnGrid.
+void ContactOnGrid(const CamInput& cam, GridContact& contact);
+
+// ComputeCam, and the contact on the grid from the same evaluation of the motion.
+CamResult ComputeCam(const CamInput& cam, GridContact& contact);
+
 struct Sizing {
     bool found = false;
     double baseRadius = 0;      // the smallest multiple of 0.01 mm that passes

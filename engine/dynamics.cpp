@@ -1,0 +1,293 @@
+#include "engine/dynamics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "language/language.h"
+#include "model/errors.h"
+#include "model/number_text.h"
+
+namespace platecam::engine {
+
+namespace {
+
+// Message ids (English; the Japanese texts are in po/ja.po).
+namespace text {
+inline constexpr const char* MustBePositive = "%s: must be a number greater than 0";
+inline constexpr const char* MustNotBeNegative = "%s: must be a number not less than 0";
+inline constexpr const char* MustBeFinite = "%s: must be a finite number";
+inline constexpr const char* PoissonRange =
+    "contact.poisson_ratio: must be a number at least 0 and less than 0.5";
+inline constexpr const char* NeedsRpm =
+    "cam.rpm: the loads of [dynamics] need the cam's speed, a number greater than 0";
+inline constexpr const char* SwingArm =
+    "follower.kind: [dynamics] is for the translating followers (roller, flat); the moment of "
+    "inertia of a swinging arm cannot be given yet";
+inline constexpr const char* NeverLeaves = "the follower stays on the cam at every speed";
+inline constexpr const char* NoRateAtZeroLift =
+    "no spring rate holds the follower at %1 rpm: at %2 degrees the lift is 0, where the spring "
+    "adds nothing to its preload";
+inline constexpr const char* NoRateBelowZero =
+    "no spring rate holds the follower at %1 rpm: at %2 degrees the lift is below 0, where a "
+    "stiffer spring presses less";
+inline constexpr const char* KnifeEdge = "contact stress is not defined for a roller of radius 0";
+inline constexpr const char* Undercut =
+    "contact stress is not defined where the contour is undercut or pointed (first at %1 "
+    "degrees)";
+}  // namespace text
+
+constexpr double Pi = 3.141592653589793;
+constexpr int GridPerDegree = 20;
+constexpr int GridCount = 360 * GridPerDegree;
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+double GridDegrees(int k) { return static_cast<double>(k % GridCount) / GridPerDegree; }
+
+void CheckInputs(const CamInput& cam, const DynamicsInput& d) {
+    if (cam.follower.kind != FollowerKind::Roller && cam.follower.kind != FollowerKind::Flat) {
+        throw CamError(Message(text::SwingArm));
+    }
+    auto refuse = [](const char* id, const char* key) { throw CamError(FormatMessage(id, key)); };
+    auto positive = [&](double value, const char* key) {
+        if (!(std::isfinite(value) && value > 0)) refuse(text::MustBePositive, key);
+    };
+    auto notNegative = [&](double value, const char* key) {
+        if (!(std::isfinite(value) && value >= 0)) refuse(text::MustNotBeNegative, key);
+    };
+    auto finite = [&](double value, const char* key) {
+        if (!std::isfinite(value)) refuse(text::MustBeFinite, key);
+    };
+    if (!(std::isfinite(d.rpm) && d.rpm > 0)) throw CamError(Message(text::NeedsRpm));
+    positive(d.mass, "dynamics.mass");
+    notNegative(d.springRate, "dynamics.spring_rate");
+    finite(d.preload, "dynamics.preload");
+    notNegative(d.damping, "dynamics.damping");
+    finite(d.load, "dynamics.load");
+    if (d.contact) {
+        positive(d.contact->width, "contact.width");
+        positive(d.contact->elasticModulus, "contact.elastic_modulus");
+        const double nu = d.contact->poissonRatio;
+        if (!(nu >= 0 && nu < 0.5)) throw CamError(Message(text::PoissonRange));
+    }
+}
+
+// The smallest omega > 0 at which A omega^2 + B omega + C = 0 for C > 0 (the force first
+// reaches zero from above as the speed grows), infinity when it never does.
+double FirstZero(double A, double B, double C) {
+    if (A == 0) return B < 0 ? C / -B : Infinity;
+    const double D = B * B - 4 * A * C;
+    if (!std::isfinite(D)) ThrowOverflow();
+    if (D < 0) return Infinity;
+    // The root without cancellation, and the other from the product C / A.
+    const double q = -0.5 * (B + std::copysign(std::sqrt(D), B));
+    double first = Infinity;
+    for (const double r : {q / A, C / q}) {
+        if (r > 0 && r < first) first = r;
+    }
+    return first;
+}
+
+// The largest of the fractions a / b (b > 0) offered, with its grid point, compared by
+// products: the grid's 7200 points then need no division each.
+struct LargestRatio {
+    double a = 0, b = 1;
+    int k = -1;  // none offered yet
+    void Offer(double na, double nb, int nk) {
+        if (k < 0 || na * b > a * nb) a = na, b = nb, k = nk;
+    }
+};
+
+// The loads at the cam's speed, per millimetre of the lift and its derivatives, worked out
+// once: no division at the grid's points.
+struct Coefficients {
+    double inertia = 0, damper = 0;  // N per mm/rad^2, per mm/rad
+    double rate = 0, rest = 0;       // N/mm; N at zero lift (preload and load)
+    double massA = 0, dampingB = 0;  // the speed's coefficients: A = massA s'', B = dampingB s'
+    double stressFactor = 0;         // E* / (pi L), MPa/mm
+    bool contact = false;
+
+    explicit Coefficients(const DynamicsInput& d) {
+        const double omega = 2 * Pi * d.rpm / 60;
+        inertia = d.mass * omega * omega / 1000;
+        damper = d.damping * omega / 1000;
+        rate = d.springRate;
+        rest = d.preload + d.load;
+        massA = d.mass / 1000;
+        dampingB = d.damping / 1000;
+        if (d.contact) {
+            const ContactMaterial& m = *d.contact;
+            // E* = E / (2 (1 - nu^2)); p^2 = N E* / (pi L R').
+            stressFactor =
+                m.elasticModulus / (2 * (1 - m.poissonRatio * m.poissonRatio)) / (Pi * m.width);
+            contact = true;
+        }
+    }
+
+    struct Point {
+        double inertiaDamping;  // N: m s'' omega^2 + c s' omega
+        double force, torque;
+    };
+    Point At(const Kinematics& m) const {
+        const double moving = inertia * m.a + damper * m.v;
+        const double force = moving + rate * m.s + rest;
+        return {moving, force, force * m.v * 1e-3};
+    }
+
+    // MPa; empty where the contact is not a line contact of convex bodies.
+    std::optional<double> Stress(const ContactPoint& c, double force) const {
+        if (!(force > 0)) return 0.0;
+        if (!(c.relativeCurvature > 0)) return std::nullopt;
+        return std::sqrt(force / c.cosPressure * stressFactor * c.relativeCurvature);
+    }
+};
+
+// The checks over the points of the grid, in order of angle, both sides of every join.
+DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coefficients& f,
+                        const GridContact& contact) {
+    const std::vector<Segment>& segments = cam.motion.Segments();
+    if (contact.at.size() != GridCount || contact.ends.size() != segments.size()) {
+        ThrowInvalidOperation();
+    }
+    double minForce = Infinity, maxTorque = -Infinity, minTorque = Infinity;
+    int minForceK = 0, maxTorqueK = 0, minTorqueK = 0;
+    bool finite = true, heldAtStandstill = true;
+    double firstZero = Infinity;
+    LargestRatio rateFrom, rateBelow, stress;
+    int noRateK = -1, undefinedK = -1;
+    bool noRateAtZero = false;
+    const ContactPoint* stressPoint = nullptr;
+
+    for (std::size_t s = 0; s < segments.size(); ++s) {
+        const int k0 = static_cast<int>(segments[s].startDeg) * GridPerDegree;
+        const int k1 = static_cast<int>(segments[s].endDeg) * GridPerDegree;
+        for (int k = k0; k <= k1; ++k) {
+            const ContactPoint& c = k < k1 ? contact.at[k] : contact.ends[s];
+            const Kinematics& m = c.motion;
+            const Coefficients::Point p = f.At(m);
+            finite = finite && std::isfinite(p.force + p.torque);
+            if (p.force < minForce) minForce = p.force, minForceK = k;
+            if (p.torque > maxTorque) maxTorque = p.torque, maxTorqueK = k;
+            if (p.torque < minTorque) minTorque = p.torque, minTorqueK = k;
+
+            // The force as the speed grows from standstill: A omega^2 + B omega + C, C > 0. Where
+            // A <= 0 it falls for good once it is zero, so it is below the speed found so far only
+            // where it is <= 0 there; where A > 0 it may dip and rise again: solved each time.
+            const double C = f.rate * m.s + f.rest;
+            if (!(C > 0)) {
+                heldAtStandstill = false;
+            } else {
+                const double A = f.massA * m.a, B = f.dampingB * m.v;
+                const bool mayCross =
+                    A > 0 ? B < 0
+                          : firstZero == Infinity || (A * firstZero + B) * firstZero + C <= 0;
+                if (mayCross) firstZero = std::min(firstZero, FirstZero(A, B, C));
+            }
+
+            // The spring rate: F = k s + R with R free of k; above zero lift k > -R / s, below it
+            // k < R / -s.
+            const double R = p.inertiaDamping + f.rest;
+            if (m.s > 0) {
+                rateFrom.Offer(-R, m.s, k);
+            } else if (!(R > 0)) {
+                if (noRateK < 0) noRateK = k, noRateAtZero = m.s == 0;
+            } else if (m.s < 0) {
+                rateBelow.Offer(-m.s, R, k);  // the least R / -s: the largest -s / R
+            }
+
+            // The largest stress: p^2 = F / cos * factor * curvature, by products.
+            if (f.contact && p.force > 0) {
+                if (!(c.relativeCurvature > 0)) {
+                    if (undefinedK < 0) undefinedK = k;
+                } else {
+                    stress.Offer(p.force * c.relativeCurvature, c.cosPressure, k);
+                    if (stress.k == k) stressPoint = &c;
+                }
+            }
+        }
+    }
+    if (!finite) ThrowOverflow();
+
+    DynamicsChecks checks;
+    checks.minContactForce = {true, minForce, GridDegrees(minForceK)};
+    checks.jump = !(minForce > 0);
+    checks.peakTorque = {true, maxTorque, GridDegrees(maxTorqueK)};
+    checks.minTorque = {true, minTorque, GridDegrees(minTorqueK)};
+    const std::string rpmText = FormatNumber(d.rpm);
+    if (!heldAtStandstill) {
+        checks.jumpFreeRpm.value = 0.0;
+    } else if (firstZero * (30 / Pi) < Infinity) {
+        checks.jumpFreeRpm.value = firstZero * (30 / Pi);
+    } else {
+        checks.jumpFreeRpm.reason = Message(text::NeverLeaves);
+    }
+    double rate = 0;
+    if (noRateK < 0 && rateFrom.k >= 0) {
+        rate = std::max(0.0, rateFrom.a / rateFrom.b);
+        // A deceleration where the lift is zero only to rounding needs no finite rate.
+        if (!std::isfinite(rate)) noRateK = rateFrom.k, noRateAtZero = true;
+    }
+    if (noRateK >= 0) {
+        checks.minSpringRate.reason =
+            Tr(noRateAtZero ? text::NoRateAtZeroLift : text::NoRateBelowZero,
+               {rpmText, FormatNumber(GridDegrees(noRateK))});
+    } else if (rateBelow.k >= 0 && !(rate < rateBelow.b / rateBelow.a)) {
+        checks.minSpringRate.reason =
+            Tr(text::NoRateBelowZero, {rpmText, FormatNumber(GridDegrees(rateBelow.k))});
+    } else {
+        checks.minSpringRate.value = rate;
+    }
+    if (f.contact) {
+        if (stressPoint) {
+            const double force = f.At(stressPoint->motion).force;
+            checks.maxContactStress = {true, f.Stress(*stressPoint, force).value(),
+                                       GridDegrees(stress.k)};
+            if (!std::isfinite(checks.maxContactStress.value)) ThrowOverflow();
+        }
+        if (cam.follower.kind == FollowerKind::Roller && !(cam.follower.rollerRadius > 0)) {
+            checks.stressUndefined = Message(text::KnifeEdge);
+        } else if (undefinedK >= 0) {
+            checks.stressUndefined = Tr(text::Undercut, {FormatNumber(GridDegrees(undefinedK))});
+        }
+    }
+    return checks;
+}
+
+DynamicsResult Compute(const CamInput& cam, const DynamicsInput& d, const GridContact& contact) {
+    const Coefficients f(d);
+    DynamicsResult result;
+    result.checks = ScanGrid(cam, d, f, contact);
+    const int step = GridPerDegree / cam.stepsPerDegree;
+    result.samples.resize(GridCount / step);
+    for (std::size_t i = 0; i < result.samples.size(); ++i) {
+        const ContactPoint& c = contact.at[i * step];
+        const Coefficients::Point p = f.At(c.motion);
+        DynamicsSample& sample = result.samples[i];
+        sample.contactForce = p.force;
+        sample.normalForce = p.force / c.cosPressure;
+        sample.torque = p.torque;
+        if (f.contact) sample.stress = f.Stress(c, p.force);
+        if (!std::isfinite(sample.normalForce + sample.stress.value_or(0))) ThrowOverflow();
+    }
+    return result;
+}
+
+}  // namespace
+
+DynamicsResult ComputeDynamics(const CamInput& cam, const DynamicsInput& dynamics) {
+    CheckInputs(cam, dynamics);
+    thread_local GridContact contact;
+    ContactOnGrid(cam, contact);
+    return Compute(cam, dynamics, contact);
+}
+
+CamWithDynamics ComputeCamWithDynamics(const CamInput& cam, const DynamicsInput& dynamics) {
+    CheckInputs(cam, dynamics);
+    thread_local GridContact contact;
+    CamWithDynamics result;
+    result.cam = ComputeCam(cam, contact);
+    result.dynamics = Compute(cam, dynamics, contact);
+    return result;
+}
+
+}  // namespace platecam::engine
