@@ -179,6 +179,47 @@ void KinematicsItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>
     items.push_back(item);
 }
 
+std::string Newtons(const FigureStyle& f, double value) { return f.FigureText(value) + " N"; }
+
+void DynamicsItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    if (!run.dynamics) return;
+    const engine::DynamicsChecks& d = run.dynamics->checks;
+    CheckItem force;
+    force.check = Tr("contact force");
+    force.value = Tr("smallest %1 at %2", {Newtons(f, d.minContactForce.value), f.AngleText(d.minContactForce.atDeg)});
+    force.limit = "> 0 N";
+    force.verdict = d.jump ? Verdict::Fail : Verdict::Pass;
+    if (d.jump) force.reason = Tr("the follower leaves the cam: the spring cannot hold it at this speed");
+    items.push_back(force);
+    CheckItem speed;
+    speed.check = Tr("jump-free speed");
+    speed.value = d.jumpFreeRpm.value ? Tr("%1 rpm", {f.FigureText(*d.jumpFreeRpm.value)}) : d.jumpFreeRpm.reason;
+    items.push_back(speed);
+    CheckItem spring;
+    spring.check = Tr("smallest spring rate");
+    spring.value = d.minSpringRate.value
+                       ? Tr("%1 N/mm with the preload %2", {f.FigureText(*d.minSpringRate.value),
+                                                            Newtons(f, run.loads->preload)})
+                       : d.minSpringRate.reason;
+    items.push_back(spring);
+    CheckItem torque;
+    torque.check = Tr("camshaft torque");
+    torque.value = Tr("driving up to %1 N·m at %2, braking down to %3 N·m at %4",
+                      {f.FigureText(d.peakTorque.value), f.AngleText(d.peakTorque.atDeg),
+                       f.FigureText(d.minTorque.value), f.AngleText(d.minTorque.atDeg)});
+    items.push_back(torque);
+    if (run.loads->contact) {
+        CheckItem stress;
+        stress.check = Tr("contact stress");
+        stress.value = d.maxContactStress.found
+                           ? Tr("largest %1 MPa at %2", {f.FigureText(d.maxContactStress.value),
+                                                         f.AngleText(d.maxContactStress.atDeg)})
+                           : Tr("not defined anywhere the follower touches");
+        stress.reason = d.stressUndefined;
+        items.push_back(stress);
+    }
+}
+
 void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
     if (!run.options.sizeBase) return;
     CheckItem item;
@@ -254,6 +295,7 @@ std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
     WindowItems(run, style, items);
     JoinItems(run, style, items);
     KinematicsItem(run, style, items);
+    DynamicsItems(run, style, items);
     SizingItem(run, style, items);
     return items;
 }

@@ -79,9 +79,15 @@ std::string EngineCsv(const Run& run) {
         text += swing ? ",velocity_rad_s,acceleration_rad_s2,jerk_rad_s3"
                       : ",velocity_mm_s,acceleration_m_s2,jerk_m_s3";
     }
+    const bool stress = run.loads && run.loads->contact;
+    if (run.dynamics) {
+        text += ",contact_force_N,normal_force_N,camshaft_torque_N_m";
+        if (stress) text += ",contact_stress_MPa";
+    }
     text += '\n';
-    text.reserve(run.samples.size() * 260);
-    for (const engine::Sample& s : run.samples) {
+    text.reserve(run.samples.size() * 320);
+    for (std::size_t i = 0; i < run.samples.size(); ++i) {
+        const engine::Sample& s = run.samples[i];
         const double k = u.perRadianScale;
         const double values[] = {s.angleDeg,       s.motion.s,  s.motion.v * k,     s.motion.a * k,
                                  s.motion.j * k,   s.pressureAngleDeg, s.pitch.x,  s.pitch.y,
@@ -100,6 +106,18 @@ std::string EngineCsv(const Run& run) {
             for (double v : perTime) {
                 text += ',';
                 AppendShortest(text, v);
+            }
+        }
+        if (run.dynamics) {
+            const engine::DynamicsSample& d = run.dynamics->samples[i];
+            for (double v : {d.contactForce, d.normalForce, d.torque}) {
+                text += ',';
+                AppendShortest(text, v);
+            }
+            // Empty where the contact stress has no meaning (an undercut or a point).
+            if (stress) {
+                text += ',';
+                if (d.stress) AppendShortest(text, *d.stress);
             }
         }
         text += '\n';

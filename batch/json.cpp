@@ -182,6 +182,29 @@ std::string JsonText(const Run& run) {
                          {"peak_jerk", p.jerk},
                          {"units", perTime ? Json{u.perSecond[0], u.perSecond[1], u.perSecond[2]}
                                            : Json{u.perRadian[0], u.perRadian[1], u.perRadian[2]}}};
+    if (run.dynamics) {
+        const engine::DynamicsChecks& d = run.dynamics->checks;
+        Json dynamics = {{"min_contact_force_N", d.minContactForce.value},
+                         {"min_contact_force_at_deg", d.minContactForce.atDeg},
+                         {"jump", d.jump},
+                         {"jump_free_rpm", d.jumpFreeRpm.value ? Json(*d.jumpFreeRpm.value) : Json(nullptr)},
+                         {"min_spring_rate_N_per_mm",
+                          d.minSpringRate.value ? Json(*d.minSpringRate.value) : Json(nullptr)},
+                         {"peak_torque_N_m", d.peakTorque.value},
+                         {"peak_torque_at_deg", d.peakTorque.atDeg},
+                         {"min_torque_N_m", d.minTorque.value},
+                         {"min_torque_at_deg", d.minTorque.atDeg}};
+        if (!d.jumpFreeRpm.value) dynamics["jump_free_rpm_reason"] = d.jumpFreeRpm.reason;
+        if (!d.minSpringRate.value) dynamics["min_spring_rate_reason"] = d.minSpringRate.reason;
+        if (run.loads->contact) {
+            dynamics["max_contact_stress_MPa"] =
+                d.maxContactStress.found ? Json(d.maxContactStress.value) : Json(nullptr);
+            dynamics["max_contact_stress_at_deg"] =
+                d.maxContactStress.found ? Json(d.maxContactStress.atDeg) : Json(nullptr);
+            if (!d.stressUndefined.empty()) dynamics["contact_stress_undefined"] = d.stressUndefined;
+        }
+        doc["dynamics"] = dynamics;
+    }
     if (run.options.sizeBase) {
         if (run.sizing) {
             const engine::Sizing& s = *run.sizing;

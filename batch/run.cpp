@@ -69,6 +69,24 @@ void ComputeSizedRollerTest(Run& run) {
 
 }  // namespace
 
+std::optional<engine::DynamicsInput> LoadsOfDocument(const DesignDocument& doc) {
+    if (!doc.dynamics) return std::nullopt;
+    const DynamicsSection& d = *doc.dynamics;
+    engine::DynamicsInput loads;
+    loads.rpm = doc.cam.rpm.value_or(0);
+    loads.mass = d.mass.value_or(0);
+    loads.springRate = d.springRate.value_or(0);
+    loads.preload = d.preload.value_or(0);
+    loads.damping = d.damping.value_or(0);
+    loads.load = d.load.value_or(0);
+    if (doc.contact) {
+        loads.contact = engine::ContactMaterial{doc.contact->width.value_or(0),
+                                                doc.contact->elasticModulus.value_or(0),
+                                                doc.contact->poissonRatio.value_or(0)};
+    }
+    return loads;
+}
+
 engine::CamInput CamOfDocument(const DesignDocument& doc) {
     engine::CamInput cam;
     cam.baseRadius = doc.cam.baseRadius;
@@ -125,7 +143,13 @@ void Compute(Run& run) {
     // The samples of the exact cam: a document's outputs, the workshop drawing and the
     // report; a design file's --check needs the grid only.
     const bool samples = run.input.isDocument || !run.options.drawing.empty() || !run.options.report.empty();
-    if (samples) {
+    run.loads = LoadsOfDocument(*run.input.document);
+    if (run.loads) {
+        engine::CamWithDynamics result = engine::ComputeCamWithDynamics(*run.cam, *run.loads);
+        run.grid = std::move(result.cam.checks);
+        run.samples = std::move(result.cam.samples);
+        run.dynamics = std::move(result.dynamics);
+    } else if (samples) {
         engine::CamResult result = engine::ComputeCam(*run.cam);
         run.grid = std::move(result.checks);
         run.samples = std::move(result.samples);

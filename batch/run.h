@@ -11,6 +11,7 @@
 #include "batch/input.h"
 #include "batch/options.h"
 #include "engine/cam.h"
+#include "engine/dynamics.h"
 #include "model/analysis.h"
 #include "model/cam_design.h"
 #include "model/profile.h"
@@ -40,6 +41,9 @@ struct Run {
     std::optional<engine::GridChecks> grid;
     std::vector<engine::Sample> samples;
     std::optional<engine::Sizing> sizing;
+    // The loads at speed, for a document with [dynamics]: per sample and their checks.
+    std::optional<engine::DynamicsInput> loads;
+    std::optional<engine::DynamicsResult> dynamics;
     // The window construction's roller test at the sized radius (information).
     std::optional<ProfileStatus> sizedRollerTest;
 
@@ -49,7 +53,9 @@ struct Run {
     double BaseRadius() const;
     // Per-time kinematics: the cam's angular speed, rad/s.
     std::optional<double> Omega() const;
-    bool Passes() const { return notADesign.empty() && grid && grid->AllPass(); }
+    bool Passes() const {
+        return notADesign.empty() && grid && grid->AllPass() && !(dynamics && dynamics->checks.jump);
+    }
 };
 
 // Reads the design and computes everything the outputs need. Throws CamError (exit 2).
@@ -57,6 +63,9 @@ void Compute(Run& run);
 
 // The exact cam of a design document (the engine's terms).
 engine::CamInput CamOfDocument(const DesignDocument& document);
+
+// The loads of a document's [dynamics] and [contact], or nothing.
+std::optional<engine::DynamicsInput> LoadsOfDocument(const DesignDocument& document);
 
 // Where the window's chord method has its extremes.
 struct WindowExtremes {

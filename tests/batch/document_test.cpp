@@ -188,5 +188,73 @@ TEST(BatchDocument, JoinsWithAJumpAreListed) {
     EXPECT_EQ(json["inputs"]["segments"][2]["lift"], -10.0);
 }
 
+// The flat face and the swinging arm through every output: the published flat-face
+// anchor sizes to 48.08 mm at every resolution, the arm's columns are angles.
+TEST(BatchDocument, FlatFaceAndSwingingArm) {
+    TempDir dir;
+    const std::string rows = Rows({{0, 0}, {90, 0}, {180, 25.4}, {270, 25.4}, {360, 0}});
+    for (const char* resolution : {"1.0", "0.5", "0.2"}) {
+        const std::string flat = Put(dir, "flat.toml",
+                                     Document(std::string("base_radius = 60.0\nresolution = ") + resolution +
+                                                  "\nlaw = \"cycloid\"\nmin_radius_of_curvature = 6.35",
+                                              "kind = \"flat\"\nface_width = 60.0", rows));
+        const BatchRun run = Batch({flat, "--check", "--size-base", "--dxf", dir.path("f.dxf")});
+        EXPECT_EQ(run.status, 1) << "the face is narrower than the contact span";
+        EXPECT_NE(run.out.find("pressure angle: 0° by construction (flat face)  information"), std::string::npos);
+        EXPECT_NE(run.out.find("face width: 64.6806 mm needed"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("FAIL: the face is 4.68057 mm too narrow"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("sizing: smallest base radius 48.08 mm"), std::string::npos) << run.out;
+    }
+    const std::string swing = Put(dir, "swing.toml",
+                                  Document("base_radius = 40.0\nresolution = 1.0\nlaw = \"3-4-5\"\nrpm = 60",
+                                           "kind = \"swing-roller\"\nroller_radius = 10.0\n"
+                                           "arm_length = 80.0\npivot_distance = 100.0",
+                                           Rows({{0, 0}, {120, 12}, {200, 12}, {320, 0}, {360, 0}})));
+    const BatchRun run = Batch({swing, "--check", "--csv", dir.path("s.csv"), "--dxf", dir.path("s.dxf")});
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    std::ifstream csv(dir.path("s.csv"));
+    std::string header;
+    std::getline(csv, header);
+    EXPECT_EQ(header.substr(0, 87),
+              "cam_angle_deg,lift_deg,velocity_rad_per_rad,acceleration_rad_per_rad2,jerk_rad_per_rad3");
+    EXPECT_NE(header.find(",velocity_rad_s,acceleration_rad_s2,jerk_rad_s3"), std::string::npos);
+    EXPECT_NE(run.out.find("kinematics at 60 rpm: peak velocity"), std::string::npos);
+    EXPECT_NE(run.out.find(" rad/s, acceleration "), std::string::npos) << run.out;
+}
+
+// The loads at speed of the published example: the follower leaves the cam at 1000 rpm
+// (exit 1), the JSON and the CSV carry the figures, a swinging arm's [dynamics] is refused.
+TEST(BatchDocument, LoadsAtSpeed) {
+    TempDir dir;
+    const std::string rows = Rows({{0, 0}, {120, 10}, {180, 10}, {300, 0}, {360, 0}});
+    const std::string loads =
+        "[dynamics]\nmass = 1.8\nspring_rate = 15.0\npreload = 37.5\n"
+        "[contact]\nwidth = 10.0\nelastic_modulus = 206000.0\npoisson_ratio = 0.3\n";
+    const std::string doc = Put(dir, "dyn.toml",
+                                Document("base_radius = 40.0\nresolution = 1.0\nlaw = \"cycloid\"\nrpm = 1000",
+                                         "kind = \"roller\"\nroller_radius = 10.0", rows + loads));
+    const BatchRun run = Batch({doc, "--check", "--json", dir.path("d.json"), "--csv", dir.path("d.csv")});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("contact force: smallest -109.972 N at 88.25°, limit > 0 N  FAIL"), std::string::npos)
+        << run.out;
+    const auto json = nlohmann::json::parse(ReadWholeFile(dir.path("d.json"), 1 << 20))["dynamics"];
+    EXPECT_EQ(json["jump"], true);
+    EXPECT_NEAR(json["jump_free_rpm"].get<double>(), 780, 0.5);
+    EXPECT_TRUE(json.contains("max_contact_stress_MPa"));
+    const auto csv = ReadCsv(dir.path("d.csv"));
+    ASSERT_EQ(csv[100].size(), 18u);
+    EXPECT_NEAR(csv[100][14], -61.7, 0.05);   // contact force at 100 degrees
+    EXPECT_NEAR(csv[100][16], -0.147, 5e-4);  // camshaft torque
+
+    const std::string swing = Put(dir, "swing.toml",
+                                  Document("base_radius = 40.0\nresolution = 1.0\nlaw = \"cycloid\"\nrpm = 1000",
+                                           "kind = \"swing-roller\"\nroller_radius = 10.0\n"
+                                           "arm_length = 80.0\npivot_distance = 100.0",
+                                           rows + loads));
+    const BatchRun refused = Batch({swing, "--check"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("follower.kind"), std::string::npos) << refused.err;
+}
+
 }  // namespace
 }  // namespace platecam
