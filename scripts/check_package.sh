@@ -19,7 +19,7 @@ for file in ./usr/bin/platecam ./usr/bin/platecam-batch \
             ./usr/share/icons/hicolor/scalable/apps/platecam.svg \
             ./usr/share/metainfo/platecam.metainfo.xml \
             ./usr/share/man/man1/platecam.1.gz ./usr/share/man/man1/platecam-batch.1.gz \
-            ./usr/share/man/ja/man1/platecam.1.gz \
+            ./usr/share/man/ja/man1/platecam.1.gz ./usr/share/man/ja/man1/platecam-batch.1.gz \
             ./usr/share/platecam/examples/cam1.dat ./usr/share/platecam/examples/cam1.toml \
             ./usr/share/doc/platecam/README.md ./usr/share/doc/platecam/copyright \
             ./usr/share/doc/platecam/changelog.gz \
