@@ -71,6 +71,7 @@ run_window_example() {
   local page=$1 folder=$2 command=$3 words word
   read -r -a words <<<"$command"
   for word in "${words[@]:1}"; do
+    [[ "$word" == -* ]] && continue  # Qt's options, such as -platform
     [ -f "$folder/$word" ] || [ -f "$word" ] || { fail "$page: '$command': no design $word"; return; }
     if ! (cd "$folder" && "${example_env[@]}" platecam-batch "$word" --json /dev/stdout) |
         grep -q '"contour_window_construction"'; then
