@@ -1,35 +1,53 @@
 # Install rules, man pages and the Debian package.
 
-find_program(HELP2MAN help2man)
+# The man pages are written by hand in man/ (man(7) macros), the Japanese ones in man/ja/.
+# The build puts the version in, sets their Japanese text for groff before 1.23 (break
+# points between the characters, no space where two lines meet) and ships them as Debian
+# wants them: gzip -9n, no name or time stamp in the header. A program that is not built
+# gets no page.
 find_program(GZIP gzip REQUIRED)
+find_program(PERL perl REQUIRED)
 set(PLATECAM_MAN_PAGES)
-if(HELP2MAN)
-  # Generated from each program's own --help and --version, so they never drift. Shipped
-  # as Debian wants them: gzip -9n, no name or time stamp in the header.
-  foreach(program platecam platecam-batch)
-    if(NOT TARGET ${program})
+set(PLATECAM_MAN_PAGES_JA)
+foreach(program platecam platecam-batch)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  foreach(language en ja)
+    if(language STREQUAL "en")
+      set(folder "")
+      set(pages PLATECAM_MAN_PAGES)
+      set(setting "")
+    else()
+      set(folder "${language}/")
+      set(pages PLATECAM_MAN_PAGES_JA)
+      set(setting --join)
+    endif()
+    set(source ${PROJECT_SOURCE_DIR}/man/${folder}${program}.1)
+    if(NOT EXISTS ${source})
       continue()
     endif()
-    if(program STREQUAL "platecam")
-      set(name "design plate cams for translating roller followers")
-    else()
-      set(name "export and check platecam designs from the command line")
-    endif()
-    set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+    set(page ${PROJECT_BINARY_DIR}/man/${folder}${program}.1)
+    configure_file(${source} ${page}.in @ONLY)
     add_custom_command(
       OUTPUT ${page} ${page}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-      COMMAND ${HELP2MAN} --no-info --section=1 --name=${name}
-              --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${PERL} -CSD ${PROJECT_SOURCE_DIR}/man/ja-line-breaks.pl ${setting} < ${page}.in > ${page}
       COMMAND ${GZIP} -9nkf ${page}
-      DEPENDS ${program}
-      COMMENT "man page of ${program}"
+      DEPENDS ${page}.in ${PROJECT_SOURCE_DIR}/man/ja-line-breaks.pl
+      COMMENT "man page ${folder}${program}.1"
       VERBATIM)
-    list(APPEND PLATECAM_MAN_PAGES ${page}.gz)
+    list(APPEND ${pages} ${page}.gz)
   endforeach()
-  add_custom_target(man_pages ALL DEPENDS ${PLATECAM_MAN_PAGES})
-  install(FILES ${PLATECAM_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${PLATECAM_MAN_PAGES} ${PLATECAM_MAN_PAGES_JA})
+install(FILES ${PLATECAM_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PLATECAM_MAN_PAGES_JA} DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
+
+# The example designs the man pages use: the start-up design as a design file and as a
+# design document, and a document for each follower kind and family of laws.
+file(GLOB PLATECAM_EXAMPLES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.dat
+     ${PROJECT_SOURCE_DIR}/examples/*.toml)
+install(FILES ${PLATECAM_EXAMPLES} DESTINATION ${CMAKE_INSTALL_DATADIR}/platecam/examples)
 
 # The Debian changelog, compressed as the man pages are; its first entry names the
 # version project() sets (scripts/check_package.sh compares them).

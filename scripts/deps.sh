@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
           fonts-ipafont-gothic xvfb xauth imagemagick python3-ezdxf clang libclang-rt-14-dev
-          llvm help2man desktop-file-utils appstream dpkg-dev man-db file
+          llvm desktop-file-utils appstream dpkg-dev man-db file
           libcli11-dev nlohmann-json3-dev poppler-utils gettext libtomlplusplus-dev
           libacl1-dev lintian acl attr python3-matplotlib locales)
 missing=()
