@@ -152,9 +152,13 @@ void JoinItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& ite
         if (join.accelerationJump == 0 && join.velocityJump == 0) continue;
         CheckItem item;
         item.check = Tr("join at %1", {f.AngleText(join.atDeg)});
-        item.value = Tr("velocity jumps by %1 %2, acceleration by %3 %4",
-                        {f.FigureText(join.velocityJump * u.perRadianScale), u.perRadian[0],
-                         f.FigureText(join.accelerationJump * u.perRadianScale), u.perRadian[1]});
+        const std::string velocity = f.FigureText(join.velocityJump * u.perRadianScale) + " " + u.perRadian[0];
+        const std::string acceleration =
+            f.FigureText(join.accelerationJump * u.perRadianScale) + " " + u.perRadian[1];
+        item.value = join.velocityJump == 0 ? Tr("acceleration jumps by %1", {acceleration})
+                     : join.accelerationJump == 0
+                         ? Tr("velocity jumps by %1", {velocity})
+                         : Tr("velocity jumps by %1, acceleration by %2", {velocity, acceleration});
         item.verdict = Verdict::Warning;
         item.reason = Tr("a jump in acceleration is a shock to the follower train");
         items.push_back(item);

@@ -294,15 +294,17 @@ std::vector<Join> Motion::Joins() const {
         const std::size_t earlier = k == 0 ? segments_.size() - 1 : k - 1;
         const Kinematics before = Evaluate(earlier, 1);
         const Kinematics after = Evaluate(k, 0);
-        const Join join{segments_[k].startDeg, after.v - before.v, after.a - before.a};
+        Join join{segments_[k].startDeg, after.v - before.v, after.a - before.a};
         const double velocityScale =
             std::max(std::fabs(exact_[earlier].perRadian), std::fabs(exact_[k].perRadian));
         const double accelerationScale =
             std::max(std::fabs(exact_[earlier].perRadian2), std::fabs(exact_[k].perRadian2));
-        if (std::fabs(join.velocityJump) > 1e-9 * velocityScale ||
-            std::fabs(join.accelerationJump) > 1e-9 * accelerationScale) {
-            joins.push_back(join);
-        }
+        const bool velocity = std::fabs(join.velocityJump) > 1e-9 * velocityScale;
+        const bool acceleration = std::fabs(join.accelerationJump) > 1e-9 * accelerationScale;
+        // A jump below the tolerance is rounding: it is reported as none.
+        if (!velocity) join.velocityJump = 0;
+        if (!acceleration) join.accelerationJump = 0;
+        if (velocity || acceleration) joins.push_back(join);
     }
     return joins;
 }
