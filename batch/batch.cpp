@@ -31,9 +31,31 @@ std::string SavedDesign(const Run& run) {
     return FormatDesignDocument(*run.input.document);
 }
 
+// A stored file is the same bytes in every language: the JSON document's reasons (no cam,
+// no jump-free speed, ...) are English, from the same computation of the same design as
+// read, made in English.
+std::string StoredJson(const Run& run, const BatchDesign& read) {
+    if (CurrentLanguage() == Language::English) return JsonText(run);
+    const EnglishScope english;
+    Run plain(run.options);
+    plain.input = read;
+    ComputeDesign(plain);
+    return JsonText(plain);
+}
+
+// The error with its cause where the error knows one (a file that cannot be read).
+const std::string& ErrorText(const CamError& e) {
+    if (const auto* open = dynamic_cast<const CannotOpenError*>(&e)) return open->detailed();
+    return e.message();
+}
+
 }  // namespace
 
 int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    // --lang before anything else: the command line's own messages follow it too.
+    if (const auto language = LanguageOption(arguments)) {
+        UseLanguage(*language == "ja" ? Language::Japanese : Language::English);
+    }
     BatchOptions options;
     try {
         options = ParseBatchOptions(arguments);
@@ -41,9 +63,6 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         err << "platecam-batch: " << bad.text << "\n"
             << Tr("Try 'platecam-batch --help'.") << "\n";
         return 2;
-    }
-    if (options.language) {
-        UseLanguage(*options.language == "ja" ? Language::Japanese : Language::English);
     }
     if (options.help) {
         out << BatchHelp();
@@ -69,9 +88,11 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     Run run(options);
     int status = 0;
     try {
-        Compute(run);
+        run.input = ReadBatchDesign(options);
+        const BatchDesign read = run.input;
+        ComputeDesign(run);
         if (run.window && !run.window->status.completed) {
-            err << Message(msg::RollerTooLarge) << "\n";
+            err << "platecam-batch: " << Message(msg::RollerTooLarge) << "\n";
         }
         // Every output is made first and saved together: a run's files succeed or fail as
         // one, and none is written where a drawing would show a broken contour.
@@ -90,7 +111,7 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             status = 1;
         } else {
             if (!options.csv.empty()) files.Add(options.csv, CsvText(run), "--csv");
-            if (!options.json.empty()) files.Add(options.json, JsonText(run), "--json");
+            if (!options.json.empty()) files.Add(options.json, StoredJson(run, read), "--json");
             if (!options.saveDesign.empty()) files.Add(options.saveDesign, SavedDesign(run), "--save-design");
             if (!options.report.empty()) {
                 std::string error, pdf;
@@ -104,7 +125,7 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             files.Commit();
         }
     } catch (const CamError& e) {
-        err << "platecam-batch: " << e.message() << "\n";
+        err << "platecam-batch: " << ErrorText(e) << "\n";
         return 2;
     } catch (const BadUsage& bad) {
         err << "platecam-batch: " << bad.text << "\n";

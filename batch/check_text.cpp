@@ -30,6 +30,13 @@ std::string Rounded(double value, int decimals) {
     return text;
 }
 
+// Two statements about one figure, as the language joins them.
+std::string Then(const std::string& first, const std::string& second) {
+    // TRANSLATORS: two statements in one line of the check, e.g. "smallest base radius
+    // 30.44 mm; the checks pass at the radius 45 mm already".
+    return Tr("%1; %2", {first, second});
+}
+
 bool IsFlat(const Run& run) {
     return run.cam && run.cam->follower.kind == engine::FollowerKind::Flat;
 }
@@ -247,18 +254,19 @@ void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& it
     }
     item.value = Tr("smallest base radius %1", {f.LengthText(s.baseRadius)});
     if (s.isMinimum) {
-        item.value += "; " + Tr("that is the minimum base radius itself (%1)",
-                                {f.LengthText(run.cam->minBaseRadius)});
+        item.value = Then(item.value, Tr("that is the minimum base radius itself (%1)",
+                                         {f.LengthText(run.cam->minBaseRadius)}));
     }
     if (s.passesAsGiven) {
-        item.value += "; " + Tr("the checks pass at the radius %1 already", {f.LengthText(run.cam->baseRadius)});
+        item.value = Then(item.value, Tr("the checks pass at the radius %1 already",
+                                         {f.LengthText(run.cam->baseRadius)}));
     }
     if (run.sizedRollerTest) {
-        item.value += "; " + (run.sizedRollerTest->completed
-                                  ? Tr("the window construction completes there")
-                                  : Tr("the window construction stops there at %1",
-                                       {f.AngleText(static_cast<double>(run.sizedRollerTest->stoppedAt) /
-                                                    run.S())}));
+        item.value = Then(item.value,
+                          run.sizedRollerTest->completed
+                              ? Tr("the window construction completes there")
+                              : Tr("the window construction stops there at %1",
+                                   {f.AngleText(static_cast<double>(run.sizedRollerTest->stoppedAt) / run.S())}));
     }
     items.push_back(item);
 }
@@ -310,7 +318,7 @@ std::vector<std::string> DesignLines(const Run& run, const FigureStyle& f) {
     std::string law = run.input.isDocument ? run.input.document->cam.law : LawCaptions[run.input.law];
     std::string line = Tr("law: %1, resolution: %2 (%3 samples)",
                           {law, Number(1.0 / run.S()) + Degree, std::to_string(run.N())});
-    if (run.input.rpm) line += ", " + Tr("speed %1 rpm", {Number(*run.input.rpm)});
+    if (run.input.rpm) line = Tr("%1, speed %2 rpm", {line, Number(*run.input.rpm)});
     lines.push_back(line);
     for (const std::string& note : run.input.overrides) lines.push_back(Tr("note: %1", {note}));
     if (run.input.isDocument) {
@@ -333,14 +341,17 @@ std::vector<std::string> DesignLines(const Run& run, const FigureStyle& f) {
             for (std::size_t k = 0; k < segments.size(); ++k) {
                 const engine::Segment& s = segments[k];
                 const std::string span = f.AngleText(s.startDeg) + "–" + f.AngleText(s.endDeg);
+                // A swinging arm's lift is an angle: "10°", a length "10 mm".
+                const std::string unit = std::string(u.lift) == Degree ? u.lift : std::string(" ") + u.lift;
+                auto lift = [&](double value) { return Number(value).append(unit); };
                 if (s.kind == engine::SegmentKind::Dwell) {
-                    lines.push_back(Tr("  %1 dwell at %2 %3", {span, Number(s.startLift), u.lift}));
+                    lines.push_back(Tr("  %1 dwell at %2", {span, lift(s.startLift)}));
                 } else {
                     std::string change(s.endLift > s.startLift ? "+" : "");
-                    change.append(Number(s.endLift - s.startLift));
-                    lines.push_back(Tr("  %1 %2 %3 %4, %5",
-                                       {span, s.kind == engine::SegmentKind::Rise ? Tr("rise") : Tr("fall"),
-                                        change, u.lift, SegmentLaw(run, k)}));
+                    change.append(lift(s.endLift - s.startLift));
+                    lines.push_back(s.kind == engine::SegmentKind::Rise
+                                        ? Tr("  %1 rise %2, %3", {span, change, SegmentLaw(run, k)})
+                                        : Tr("  %1 fall %2, %3", {span, change, SegmentLaw(run, k)}));
                 }
             }
         }
@@ -361,9 +372,9 @@ void PrintCheck(std::ostream& out, const Run& run) {
     const FigureStyle precise;
     for (const std::string& line : DesignLines(run, precise)) out << line << "\n";
     for (const CheckItem& item : CheckItems(run, precise)) {
-        out << item.check << ": " << item.value;
-        if (!item.limit.empty()) out << ", " << Tr("limit %1", {item.limit});
-        out << "  " << VerdictText(item.verdict);
+        std::string line = item.check + ": " + item.value;
+        if (!item.limit.empty()) line = Tr("%1, limit %2", {line, item.limit});
+        out << line << "  " << VerdictText(item.verdict);
         if (!item.reason.empty()) out << ": " << item.reason;
         out << "\n";
     }

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -27,7 +26,9 @@ int FinishStandardStreams(int status) {
     const bool closed = std::fclose(stdout) == 0;
     if (!closed && reason == 0) reason = errno;
     if (outOk && closed && !std::ferror(stderr)) return status;
-    std::fprintf(stderr, "platecam-batch: write error: %s\n", std::strerror(reason ? reason : EIO));
+    const std::string text =
+        platecam::Tr("write error: %1", {platecam::SystemErrorText(reason ? reason : EIO)});
+    std::fprintf(stderr, "platecam-batch: %s\n", text.c_str());
     return 2;
 }
 

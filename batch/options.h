@@ -40,7 +40,12 @@ struct BadUsage {
 // The command line (without the program name) as options; throws BadUsage.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
-// The --help text, options grouped.
+// The value of --lang on the command line when it is "ja" or "en", found before the
+// parsing so that its own messages are in that language.
+std::optional<std::string> LanguageOption(const std::vector<std::string>& arguments);
+
+// The --help text in the language in use: the usage line, the description, the options
+// by group with their descriptions in one column, wrapped at 80 columns.
 std::string BatchHelp();
 
 }  // namespace platecam

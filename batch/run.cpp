@@ -129,6 +129,10 @@ std::optional<double> Run::Omega() const {
 
 void Compute(Run& run) {
     run.input = ReadBatchDesign(run.options);
+    ComputeDesign(run);
+}
+
+void ComputeDesign(Run& run) {
     if (run.input.table) ComputeWindow(run);
     // A design file's table as the window computed it: its numbers as the window shows them.
     if (!run.input.isDocument) DocumentOfTable(run.input, run.window->design->MotionTable);

@@ -60,6 +60,8 @@ struct Run {
 
 // Reads the design and computes everything the outputs need. Throws CamError (exit 2).
 void Compute(Run& run);
+// The same for a design read already: run.input as ReadBatchDesign gave it.
+void ComputeDesign(Run& run);
 
 // The exact cam of a design document (the engine's terms).
 engine::CamInput CamOfDocument(const DesignDocument& document);

@@ -771,14 +771,40 @@ void InstallSaveSignalHandling() {
 
 void ReplaceSaveSystemCalls(SaveSystemCalls calls) { Calls() = std::move(calls); }
 
+namespace {
+
+// `error` is open's errno; `opened` the type of what it opened instead of a regular file.
+[[noreturn]] void CannotOpen(const std::string& path, int error, const struct stat* opened) {
+    std::string detailed;
+    struct stat info {};
+    if (opened) {
+        detailed = Tr(S_ISDIR(opened->st_mode) ? msg::IsFolder : msg::NotRegularFile, {path});
+    } else if (error == ENOENT) {
+        const bool link = ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+        detailed = Tr(link ? msg::LinkToNothing : msg::NoSuchFile, {path});
+    } else if (error == EACCES) {
+        // The file is there to see but not to read, or its folder may not be searched.
+        const bool seen = ::stat(path.c_str(), &info) == 0;
+        detailed = Tr(seen ? msg::NoReadPermission : msg::NoFolderPermission, {path});
+    } else if (error == EISDIR) {
+        detailed = Tr(msg::IsFolder, {path});
+    } else if (error == ENXIO) {  // a socket
+        detailed = Tr(msg::NotRegularFile, {path});
+    } else {
+        detailed = Tr(msg::OpenFailed, {path, SystemErrorText(error)});
+    }
+    throw CannotOpenError(FormatMessage(msg::CannotOpen, path), detailed);
+}
+
+}  // namespace
+
 std::string ReadWholeFile(const std::string& path, std::size_t limit) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer before the type is checked.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0) throw CamError(FormatMessage(msg::CannotOpen, path));
+    if (file.get() < 0) CannotOpen(path, errno, nullptr);
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        throw CamError(FormatMessage(msg::CannotOpen, path));
-    }
+    if (::fstat(file.get(), &info) != 0) CannotOpen(path, errno, nullptr);
+    if (!S_ISREG(info.st_mode)) CannotOpen(path, 0, &info);
     std::string data;
     char buffer[4096];
     for (;;) {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/errors.h"
+
 namespace platecam {
 
 namespace msg {
@@ -20,7 +22,30 @@ inline constexpr const char* ReadOnlyFile =
 inline constexpr const char* BlockDevice = "file %s is a block device; outputs are never written onto a disk";
 inline constexpr const char* DanglingLink = "not writing through dangling symbolic link %s";
 inline constexpr const char* SameOutput = "%s and %s name the same file %s; nothing written";
+// Why a file cannot be read, for the command line (the window says only CannotOpen).
+inline constexpr const char* NoSuchFile = "cannot open file %1: it does not exist";
+inline constexpr const char* LinkToNothing =
+    "cannot open file %1: it is a symbolic link to a file that does not exist";
+inline constexpr const char* NoReadPermission = "cannot open file %1: no permission to read it";
+inline constexpr const char* NoFolderPermission =
+    "cannot open file %1: no permission to enter its folder";
+inline constexpr const char* IsFolder = "cannot open %1: it is a folder, not a file";
+inline constexpr const char* NotRegularFile =
+    "cannot open %1: it is not a regular file (a device, FIFO or socket)";
+inline constexpr const char* OpenFailed = "cannot open file %1: %2";
 }  // namespace msg
+
+// A file that cannot be read. message() is the window's fixed text, "ファイル %s は開けません";
+// detailed() says why as well (missing, permission, a folder, ...), for the command line.
+class CannotOpenError : public CamError {
+public:
+    CannotOpenError(const std::string& message, std::string detailed)
+        : CamError(message), detailed_(std::move(detailed)) {}
+    const std::string& detailed() const { return detailed_; }
+
+private:
+    std::string detailed_;
+};
 
 // Writes up to `size` bytes to the descriptor and returns how many it wrote (or -1),
 // like write(2); tests replace it to simulate a full disk.
@@ -100,7 +125,8 @@ struct SaveSystemCalls {
 void ReplaceSaveSystemCalls(SaveSystemCalls calls);
 
 // Reads a whole regular file without ever blocking on a FIFO or device; throws
-// "ファイル %s は開けません" or "ストリームからの読み込みエラー".
+// CannotOpenError ("ファイル %s は開けません", with the reason in detailed()) or CamError
+// "ストリームからの読み込みエラー".
 std::string ReadWholeFile(const std::string& path, std::size_t limit);
 
 // True when both paths name one existing file (same device and inode, links followed).

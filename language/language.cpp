@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,6 +92,31 @@ std::string Tr(const char* messageId, std::initializer_list<std::string> argumen
         text += c;
     }
     return text;
+}
+
+EnglishScope::EnglishScope() : saved_(current) { current = Language::English; }
+
+EnglishScope::~EnglishScope() { current = saved_; }
+
+std::string SystemErrorText(int error) {
+    // The C library's texts are English here: only the messages' category is set, to C.UTF-8.
+    switch (error) {
+        case ENOENT: return Tr("No such file or directory");
+        case EACCES: return Tr("Permission denied");
+        case EPERM: return Tr("Operation not permitted");
+        case EISDIR: return Tr("Is a directory");
+        case ENOTDIR: return Tr("Not a directory");
+        case ELOOP: return Tr("Too many levels of symbolic links");
+        case ENAMETOOLONG: return Tr("File name too long");
+        case ENOSPC: return Tr("No space left on device");
+        case EDQUOT: return Tr("Disk quota exceeded");
+        case EROFS: return Tr("Read-only file system");
+        case EIO: return Tr("Input/output error");
+        case EPIPE: return Tr("Broken pipe");
+        case EMFILE: return Tr("Too many open files");
+        case ENOMEM: return Tr("Cannot allocate memory");
+        default: return std::strerror(error);
+    }
 }
 
 }  // namespace platecam

@@ -31,4 +31,21 @@ std::string Tr(const char* messageId, std::initializer_list<std::string> argumen
 // Marks a message id for the catalogue where it is not translated at once.
 #define N_(text) text
 
+// Messages in English while it lives: the texts that go into stored files, whose bytes must
+// not depend on the locale.
+class EnglishScope {
+public:
+    EnglishScope();
+    ~EnglishScope();
+    EnglishScope(const EnglishScope&) = delete;
+    EnglishScope& operator=(const EnglishScope&) = delete;
+
+private:
+    Language saved_;
+};
+
+// The words of a system error (an errno value) in the language in use; the C library's
+// own text where the catalogue has none.
+std::string SystemErrorText(int error);
+
 }  // namespace platecam

@@ -8,6 +8,7 @@
 
 #include "batch/batch.h"
 #include "files/design_file.h"
+#include "language/language.h"
 #include "tests/files/temp_dir.h"
 
 namespace platecam::testing {
@@ -17,9 +18,12 @@ struct BatchRun {
     std::string out, err;
 };
 
+// The language in use stays as it was: a run with --lang changes it for its process.
 inline BatchRun Batch(std::vector<std::string> arguments) {
+    const Language before = CurrentLanguage();
     std::ostringstream out, err;
     const int status = RunBatch(arguments, out, err);
+    if (CurrentLanguage() != before) UseLanguage(before);
     return {status, out.str(), err.str()};
 }
 

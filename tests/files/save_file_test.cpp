@@ -25,6 +25,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "tests/files/temp_dir.h"
@@ -632,6 +633,57 @@ TEST(SaveBatch, AFailingOutputLeavesEveryTargetAsItWas) {
         EXPECT_EQ(Bytes(dir.path("r.pdf")), std::string(age) + " pdf");
         EXPECT_EQ(dir.entries(), (std::vector<std::string>{"csv.bak", "old.csv", "old.dxf", "r.pdf"}));
     }
+}
+
+// A file that cannot be read says why, in both languages; the window's text stays
+// 「ファイル %s は開けません」 whatever the reason.
+TEST(ReadWholeFile, CannotOpenSaysWhyInBothLanguages) {
+    TempDir dir;
+    const std::string open = Folder(dir, "open", 0755, false);
+    const std::string closed = Folder(dir, "closed", 0755, false);
+    Put(open + "/secret.dat", "x", 0000);
+    Put(closed + "/cam.dat", "x", 0644);
+    ::chmod(closed.c_str(), 0600);  // listed, never entered
+    fs::create_symlink("nowhere.dat", open + "/dangling.dat");
+    ASSERT_EQ(::mkfifo((open + "/pipe").c_str(), 0644), 0);
+    struct Case {
+        std::string path;
+        std::string english, japanese;
+    };
+    const Case cases[] = {
+        {open + "/missing.dat", "cannot open file %: it does not exist", "ファイル % は存在しないため開けません"},
+        {open + "/dangling.dat", "cannot open file %: it is a symbolic link to a file that does not exist",
+         "ファイル % はリンク先の存在しないシンボリックリンクのため開けません"},
+        {open + "/secret.dat", "cannot open file %: no permission to read it",
+         "ファイル % は読み取りの権限がないため開けません"},
+        {closed + "/cam.dat", "cannot open file %: no permission to enter its folder",
+         "ファイル % はフォルダに入る権限がないため開けません"},
+        {open, "cannot open %: it is a folder, not a file", "% はファイルではなくフォルダのため開けません"},
+        {open + "/pipe", "cannot open %: it is not a regular file (a device, FIFO or socket)",
+         "% は通常のファイルではない (デバイス、FIFO、ソケットなど) ため開けません"},
+        {open + "/secret.dat/cam.dat", "cannot open file %: Not a directory",
+         "ファイル % は開けません: ディレクトリではありません"},
+    };
+    for (const Case& c : cases) {
+        // The window's message, then the reasons in Japanese and in English.
+        const std::string texts = AsOrdinaryUser([&] {
+            std::string result;
+            for (const bool english : {false, true}) {
+                std::optional<EnglishScope> scope;
+                if (english) scope.emplace();
+                try {
+                    ReadWholeFile(c.path, 264);
+                } catch (const CannotOpenError& e) {
+                    if (!english) result += e.message() + "\n";
+                    result += e.detailed() + "\n";
+                }
+            }
+            return result;
+        });
+        auto with = [&](std::string text) { return text.replace(text.find('%'), 1, c.path); };
+        EXPECT_EQ(texts, "ファイル " + c.path + " は開けません\n" + with(c.japanese) + "\n" + with(c.english) + "\n");
+    }
+    ::chmod(closed.c_str(), 0755);
 }
 
 }  // namespace
