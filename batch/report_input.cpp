@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <tuple>
 
 #include "batch/check_text.h"
 #include "batch/texts.h"
@@ -26,10 +27,14 @@ std::string Today() {
 
 ReportVerdict KindOf(Verdict verdict) {
     switch (verdict) {
-        case Verdict::Pass: return ReportVerdict::Pass;
-        case Verdict::Fail: return ReportVerdict::Fail;
-        case Verdict::Warning: return ReportVerdict::Warning;
-        case Verdict::Information: break;
+        case Verdict::Pass:
+            return ReportVerdict::Pass;
+        case Verdict::Fail:
+            return ReportVerdict::Fail;
+        case Verdict::Warning:
+            return ReportVerdict::Warning;
+        case Verdict::Information:
+            break;
     }
     return ReportVerdict::Information;
 }
@@ -52,10 +57,12 @@ const char* DerivativeUnit(const Run& run, const LiftUnits& u, int order) {
 
 // A drawing's title block: every field shown (an empty one is a box to sign in), the date
 // today's when none is given, then the figure's scale.
-std::vector<ReportField> TitleBlockFields(const Run& run, const std::string& name, const std::string& scale) {
+std::vector<ReportField> TitleBlockFields(const Run& run, const std::string& name,
+                                          const std::string& scale) {
     const auto given = TitleBlock(run, false);  // English labels, the message ids below
     std::vector<ReportField> fields{{Tr("design name"), name}};
-    for (const char* label : {"part number", "material", "designer", "checker", "revision", "date"}) {
+    for (const char* label :
+         {"part number", "material", "designer", "checker", "revision", "date"}) {
         std::string value = std::string(label) == "date" ? Today() : "";
         for (const auto& [l, v] : given) {
             if (l == label) value = v;
@@ -69,7 +76,8 @@ std::vector<ReportField> TitleBlockFields(const Run& run, const std::string& nam
 std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
     std::vector<ReportField> rows;
     const auto slash = run.input.path.rfind('/');
-    rows.push_back({Tr("file"), slash == std::string::npos ? run.input.path : run.input.path.substr(slash + 1)});
+    rows.push_back({Tr("file"), slash == std::string::npos ? run.input.path
+                                                           : run.input.path.substr(slash + 1)});
     if (!run.input.document) return rows;
     const DesignDocument& doc = *run.input.document;
     const FollowerSection& follower = doc.follower;
@@ -77,7 +85,8 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
     if (follower.kind == "flat") {
         rows.push_back({Tr("follower"), Tr("flat face")});
         rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
-        if (follower.faceWidth) rows.push_back({Tr("face width"), f.LengthText(*follower.faceWidth)});
+        if (follower.faceWidth)
+            rows.push_back({Tr("face width"), f.LengthText(*follower.faceWidth)});
     } else if (follower.kind == "swing-roller") {
         rows.push_back({Tr("follower"), Tr("swinging roller arm")});
         rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
@@ -86,28 +95,33 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
         rows.push_back({Tr("pivot distance"), f.LengthText(follower.pivotDistance.value_or(0))});
     } else {
         const double offset = follower.offset.value_or(0);
-        rows.push_back({Tr("follower"), offset == 0 ? Tr("in-line roller") : Tr("roller with offset")});
+        rows.push_back(
+            {Tr("follower"), offset == 0 ? Tr("in-line roller") : Tr("roller with offset")});
         rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
         rows.push_back({Tr("roller radius"), f.LengthText(follower.rollerRadius.value_or(0))});
         if (offset != 0) rows.push_back({Tr("offset"), f.LengthText(offset)});
     }
-    rows.push_back({Tr("motion law"), run.input.isDocument ? doc.cam.law : LawCaptions[run.input.law]});
+    rows.push_back(
+        {Tr("motion law"), run.input.isDocument ? doc.cam.law : LawCaptions[run.input.law]});
     if (run.cam) {
         const double lift = run.cam->motion.LargestLift();
         rows.push_back({Tr("largest lift"),
                         u.lift == std::string(Degree) ? f.AngleText(lift) : f.LengthText(lift)});
     }
-    rows.push_back({Tr("resolution"), Tr("%1 (%2 samples)", {Number(1.0 / run.S()) + Degree, std::to_string(run.N())})});
+    rows.push_back({Tr("resolution"), Tr("%1 (%2 samples)", {Number(1.0 / run.S()) + Degree,
+                                                             std::to_string(run.N())})});
     rows.push_back({Tr("speed"), run.input.rpm ? f.FigureText(*run.input.rpm) + " rpm"
                                                : Tr("not given: kinematics per radian")});
     if (follower.kind != "flat") {
-        rows.push_back({Tr("pressure-angle limit"), "±" + f.AngleText(doc.cam.maxPressureAngle.value_or(30))});
+        rows.push_back(
+            {Tr("pressure-angle limit"), "±" + f.AngleText(doc.cam.maxPressureAngle.value_or(30))});
     }
     if (doc.cam.minBaseRadius.value_or(0) > 0) {
         rows.push_back({Tr("smallest base radius allowed"), f.LengthText(*doc.cam.minBaseRadius)});
     }
     if (follower.kind == "flat" && doc.cam.minRadiusOfCurvature.value_or(0) > 0) {
-        rows.push_back({Tr("smallest radius of curvature allowed"), f.LengthText(*doc.cam.minRadiusOfCurvature)});
+        rows.push_back({Tr("smallest radius of curvature allowed"),
+                        f.LengthText(*doc.cam.minRadiusOfCurvature)});
     }
     if (run.loads) {
         const engine::DynamicsInput& d = *run.loads;
@@ -118,7 +132,8 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
         if (d.load != 0) rows.push_back({Tr("external load"), f.FigureText(d.load) + " N"});
         if (d.contact) {
             rows.push_back({Tr("contact width"), f.LengthText(d.contact->width)});
-            rows.push_back({Tr("elastic modulus"), f.FigureText(d.contact->elasticModulus) + " MPa"});
+            rows.push_back(
+                {Tr("elastic modulus"), f.FigureText(d.contact->elasticModulus) + " MPa"});
             rows.push_back({Tr("Poisson's ratio"), f.FigureText(d.contact->poissonRatio)});
         }
     }
@@ -130,9 +145,16 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
 ReportTable SegmentTable(const Run& run, const FigureStyle& f) {
     ReportTable table;
     const LiftUnits u = UnitsOf(run);
-    table.header = {"#", Tr("start"), Tr("end"), Tr("span"), Tr("kind"), Tr("lift change [%1]", {u.lift}),
-                    Tr("law"), Tr("max |v| [%1]", {DerivativeUnit(run, u, 1)}),
-                    Tr("max |a| [%1]", {DerivativeUnit(run, u, 2)}), Tr("max |j| [%1]", {DerivativeUnit(run, u, 3)}),
+    table.header = {"#",
+                    Tr("start"),
+                    Tr("end"),
+                    Tr("span"),
+                    Tr("kind"),
+                    Tr("lift change [%1]", {u.lift}),
+                    Tr("law"),
+                    Tr("max |v| [%1]", {DerivativeUnit(run, u, 1)}),
+                    Tr("max |a| [%1]", {DerivativeUnit(run, u, 2)}),
+                    Tr("max |j| [%1]", {DerivativeUnit(run, u, 3)}),
                     Tr("max |pressure angle|")};
     table.rightAligned = {true, true, true, true, false, true, false, true, true, true, true};
     if (!run.cam || !run.grid) return table;
@@ -147,26 +169,56 @@ ReportTable SegmentTable(const Run& run, const FigureStyle& f) {
         changeText.erase(changeText.rfind(angular ? Degree : " mm"));  // the unit is in the header
         if (change > 0) changeText.insert(0, "+");
         std::string law;
-        if (!dwell) law = run.input.isDocument ? engine::LawName(s.law) : LawCaptions[run.input.law];
+        if (!dwell)
+            law = run.input.isDocument ? engine::LawName(s.law) : LawCaptions[run.input.law];
         table.rows.push_back({std::to_string(k + 1), f.AngleText(s.startDeg), f.AngleText(s.endDeg),
                               f.AngleText(s.endDeg - s.startDeg),
-                              dwell ? Tr("dwell") : s.kind == engine::SegmentKind::Rise ? Tr("rise") : Tr("fall"),
-                              changeText, law, f.FigureText(peaks.velocity * DerivativeScale(run, u, 1)),
+                              dwell                                 ? Tr("dwell")
+                              : s.kind == engine::SegmentKind::Rise ? Tr("rise")
+                                                                    : Tr("fall"),
+                              changeText, law,
+                              f.FigureText(peaks.velocity * DerivativeScale(run, u, 1)),
                               f.FigureText(peaks.acceleration * DerivativeScale(run, u, 2)),
-                              f.FigureText(peaks.jerk * DerivativeScale(run, u, 3)), f.AngleText(peaks.pressureDeg)});
+                              f.FigureText(peaks.jerk * DerivativeScale(run, u, 3)),
+                              f.AngleText(peaks.pressureDeg)});
     }
     return table;
 }
 
-// The largest standard drawing scale (1, 2 or 5 times a power of ten) at which `reach`
-// mm fit into `room` mm of paper.
-double DrawingScale(double reach, double room) {
-    for (double f = 10; f > 1e-4; f /= 10) {
-        for (double m : {1.0, 0.5, 0.2}) {
-            if (reach * f * m <= room) return f * m;
+// What the figure must show, in the cam's frame: the cam's lines, with room around them
+// for the arrow of the turn, and the follower's parts.
+struct FigureExtent {
+    double reach = 0;  // mm from the cam centre: the contour and the pitch curve
+    struct Part {
+        engine::Point centre;
+        double radius;  // mm of the cam
+        double margin;  // mm of paper
+    };
+    std::vector<Part> parts;
+};
+
+// The largest standard drawing scale (1, 2 or 5 times a power of ten) at which the
+// extent fits the figure, and the point of the cam's frame at the figure's centre.
+std::pair<double, ReportPoint> DrawingScale(const FigureExtent& extent) {
+    const double room = ReportFigureSide - 2;
+    double f = 10;
+    for (double decade = 10; decade > 1e-6; decade /= 10) {
+        for (const double m : {1.0, 0.5, 0.2}) {
+            f = decade * m;
+            const double ring = extent.reach + 4 / f;  // the arrow's ring, 4 mm of paper out
+            double x0 = -ring, x1 = ring, y0 = -ring, y1 = ring;
+            for (const FigureExtent::Part& part : extent.parts) {
+                const double r = part.radius + part.margin / f;
+                x0 = std::min(x0, part.centre.x - r);
+                x1 = std::max(x1, part.centre.x + r);
+                y0 = std::min(y0, part.centre.y - r);
+                y1 = std::max(y1, part.centre.y + r);
+            }
+            if ((x1 - x0) * f <= room && (y1 - y0) * f <= room)
+                return {f, {(x0 + x1) / 2, (y0 + y1) / 2}};
         }
     }
-    return 1e-4;
+    return {f, {0, 0}};
 }
 
 std::string ScaleText(double factor) {
@@ -192,26 +244,29 @@ ReportFigure Figure(const Run& run) {
     fig.rollerRadius = cam.follower.rollerRadius;
     fig.boreDiameter = BoreDiameter(run);
     const engine::Sample& first = run.samples.front();
-    double reach = cam.baseRadius;
+    FigureExtent extent{cam.baseRadius, {}};
+    double& reach = extent.reach;
     for (const engine::Sample& s : run.samples) {
         fig.contour.push_back({s.contact.x, s.contact.y});
         reach = std::max(reach, std::hypot(s.contact.x, s.contact.y));
         if (cam.follower.kind != engine::FollowerKind::Flat) {
             fig.pitch.push_back({s.pitch.x, s.pitch.y});
-            reach = std::max(reach, std::hypot(s.pitch.x, s.pitch.y) + cam.follower.rollerRadius);
+            reach = std::max(reach, std::hypot(s.pitch.x, s.pitch.y));
         }
     }
     switch (cam.follower.kind) {
         case engine::FollowerKind::Roller:
             fig.follower = ReportFollower::Roller;
             fig.rollerCentre = {first.pitch.x, first.pitch.y};
+            extent.parts.push_back({first.pitch, cam.follower.rollerRadius, 0.5});
             break;
         case engine::FollowerKind::SwingRoller: {
             fig.follower = ReportFollower::SwingRoller;
             fig.rollerCentre = {first.pitch.x, first.pitch.y};
             const engine::Point pivot = engine::SwingPivot(cam);
             fig.pivot = {pivot.x, pivot.y};
-            reach = std::max(reach, std::hypot(pivot.x, pivot.y) + 2);
+            extent.parts.push_back({first.pitch, cam.follower.rollerRadius, 0.5});
+            extent.parts.push_back({pivot, 0, 4});
             break;
         }
         case engine::FollowerKind::Flat: {
@@ -219,30 +274,36 @@ ReportFigure Figure(const Run& run) {
             fig.faceY = first.pitch.y;
             // The face centred on the follower's axis, and at least as wide as the contact
             // wanders.
-            const double half = std::max(cam.follower.faceWidth.value_or(0) / 2, 0.3 * cam.baseRadius);
+            const double half =
+                std::max(cam.follower.faceWidth.value_or(0) / 2, 0.3 * cam.baseRadius);
             fig.faceFrom = std::min(-half, run.grid ? run.grid->minContactOffset : 0);
             fig.faceTo = std::max(half, run.grid ? run.grid->maxContactOffset : 0);
-            reach = std::max({reach, std::hypot(fig.faceFrom, fig.faceY), std::hypot(fig.faceTo, fig.faceY)});
+            extent.parts.push_back({{fig.faceFrom, fig.faceY}, 0, 1});
+            extent.parts.push_back({{fig.faceTo, fig.faceY}, 0, 1});
             break;
         }
     }
-    // Room around the cam for the arrow of its turn.
-    fig.scale = DrawingScale(reach, ReportFigureSide / 2 - 5);
+    std::tie(fig.scale, fig.view) = DrawingScale(extent);
     fig.scaleText = Tr("scale %1", {ScaleText(fig.scale)});
     fig.scaleBar = RoundLength(ReportFigureSide / fig.scale / 5);
     fig.scaleBarText = Number(fig.scaleBar) + " mm";
-    for (int a = 0; a < 360; a += 30) fig.angleMarks.push_back({static_cast<double>(a), std::to_string(a) + Degree});
+    for (int a = 0; a < 360; a += 30)
+        fig.angleMarks.push_back({static_cast<double>(a), std::to_string(a) + Degree});
     fig.rotationText = Tr("rotation");
     fig.legend = cam.follower.kind == engine::FollowerKind::Flat
-                     ? Tr("contour solid, base circle thin with the cam angles, flat face at 0°; the cam turns counter-clockwise")
-                     : Tr("contour solid, pitch curve dashed, base circle thin with the cam angles, follower at 0°; the cam turns counter-clockwise");
-    if (fig.boreDiameter) fig.legend += " " + Tr("(bore Ø%1)", {FigureStyle{true}.LengthText(*fig.boreDiameter)});
+                     ? Tr("contour solid, base circle thin with the cam angles, flat face at 0°; "
+                          "the cam turns counter-clockwise")
+                     : Tr("contour solid, pitch curve dashed, base circle thin with the cam "
+                          "angles, follower at 0°; the cam turns counter-clockwise");
+    if (fig.boreDiameter)
+        fig.legend += " " + Tr("(bore Ø%1)", {FigureStyle{true}.LengthText(*fig.boreDiameter)});
     return fig;
 }
 
 // Contiguous runs of samples where `off` holds, as ranges of the cam angle half a sample
 // wide on either side.
-std::vector<std::pair<double, double>> Bands(const std::vector<double>& x, const std::vector<bool>& off, double step) {
+std::vector<std::pair<double, double>> Bands(const std::vector<double>& x,
+                                             const std::vector<bool>& off, double step) {
     std::vector<std::pair<double, double>> bands;
     for (std::size_t i = 0; i < off.size();) {
         if (!off[i]) {
@@ -257,7 +318,8 @@ std::vector<std::pair<double, double>> Bands(const std::vector<double>& x, const
     return bands;
 }
 
-ReportChartPage MotionCharts(const Run& run, const FigureStyle& f, const std::vector<double>& boundaries) {
+ReportChartPage MotionCharts(const Run& run, const FigureStyle& f,
+                             const std::vector<double>& boundaries) {
     ReportChartPage page;
     page.heading = Tr("Motion and geometry over one revolution: %1", {DesignName(run.input.path)});
     page.boundaries = boundaries;
@@ -271,11 +333,15 @@ ReportChartPage MotionCharts(const Run& run, const FigureStyle& f, const std::ve
     ReportChart pressure{Tr("pressure angle [°]"), {}, {}, {}};
     ReportChart curvature{flat ? Tr("radius of curvature of the contour [mm]")
                                : Tr("radius of curvature of the pitch curve [mm] (convex > 0)"),
-                          {}, {}, {}};
-    const double sv = DerivativeScale(run, u, 1), sa = DerivativeScale(run, u, 2), sj = DerivativeScale(run, u, 3);
+                          {},
+                          {},
+                          {}};
+    const double sv = DerivativeScale(run, u, 1), sa = DerivativeScale(run, u, 2),
+                 sj = DerivativeScale(run, u, 3);
     double reach = run.cam ? run.cam->baseRadius : 0;
     for (const engine::Sample& s : run.samples) {
-        reach = std::max(reach, std::hypot(s.pitch.x, s.pitch.y) + (flat ? 0 : run.cam->follower.rollerRadius));
+        reach = std::max(
+            reach, std::hypot(s.pitch.x, s.pitch.y) + (flat ? 0 : run.cam->follower.rollerRadius));
     }
     for (const engine::Sample& s : run.samples) {
         page.x.push_back(s.angleDeg);
@@ -294,13 +360,15 @@ ReportChartPage MotionCharts(const Run& run, const FigureStyle& f, const std::ve
         pressure.lines = {{run.cam->maxPressureAngle, Tr("%1 limit", {"+" + limit}), true},
                           {-run.cam->maxPressureAngle, Tr("%1 limit", {"-" + limit}), true}};
         curvature.lines = {{run.cam->follower.rollerRadius,
-                            Tr("roller radius %1", {f.LengthText(run.cam->follower.rollerRadius)}), true}};
+                            Tr("roller radius %1", {f.LengthText(run.cam->follower.rollerRadius)}),
+                            true}};
     } else if (run.cam) {
         curvature.lines = {{0, "0 mm", false}};
         if (run.cam->minRadiusOfCurvature > 0) {
-            curvature.lines.push_back({run.cam->minRadiusOfCurvature,
-                                       Tr("smallest radius allowed %1", {f.LengthText(run.cam->minRadiusOfCurvature)}),
-                                       true});
+            curvature.lines.push_back(
+                {run.cam->minRadiusOfCurvature,
+                 Tr("smallest radius allowed %1", {f.LengthText(run.cam->minRadiusOfCurvature)}),
+                 true});
         }
     }
     page.charts = {lift, velocity, acceleration, jerk, pressure, curvature};
@@ -314,7 +382,8 @@ ReportChartPage DynamicsCharts(const Run& run, const std::vector<double>& bounda
                       {FigureStyle{true}.FigureText(run.loads->rpm), DesignName(run.input.path)});
     page.boundaries = boundaries;
     page.x = x;
-    page.footnote = Tr("cam angle [°]; thin blue lines: segment boundaries; shaded: the follower leaves the cam");
+    page.footnote = Tr(
+        "cam angle [°]; thin blue lines: segment boundaries; shaded: the follower leaves the cam");
     ReportChart force{Tr("contact force [N]"), {}, {{0, "0 N", false}}, {}};
     ReportChart torque{Tr("camshaft torque [N·m]"), {}, {{0, "0 N·m", false}}, {}};
     ReportChart stress{Tr("contact stress [MPa]"), {}, {}, {}};
@@ -341,7 +410,8 @@ ReportInput MakeReportInput(const Run& run) {
     r.designName = DesignName(run.input.path);
     r.title = Tr("Plate cam design report: %1", {r.designName});
     r.figure = Figure(run);
-    r.titleBlock = TitleBlockFields(run, r.designName, r.figure.contour.empty() ? "" : ScaleText(r.figure.scale));
+    r.titleBlock = TitleBlockFields(run, r.designName,
+                                    r.figure.contour.empty() ? "" : ScaleText(r.figure.scale));
     r.pageNumber = Tr("page %1 of %2");
     r.continued = Tr("(continued)");
 
@@ -349,7 +419,9 @@ ReportInput MakeReportInput(const Run& run) {
     r.design = DesignFields(run, style);
     r.segmentsHeading = Tr("Segments of the motion");
     r.segments = SegmentTable(run, style);
-    r.segmentsNote = Tr("v, a, j: the follower's velocity, acceleration and jerk; max: the largest magnitude within the segment on the 0.05° grid of the checks, both ends included.");
+    r.segmentsNote =
+        Tr("v, a, j: the follower's velocity, acceleration and jerk; max: the largest magnitude "
+           "within the segment on the 0.05° grid of the checks, both ends included.");
     r.checksHeading = Tr("Checks");
     r.checksHeader = {Tr("check"), Tr("value"), Tr("limit"), Tr("verdict")};
     for (const CheckItem& item : CheckItems(run, style)) {

@@ -7,6 +7,8 @@
 // into a box and checked against it, so the layout check can name any text that does
 // not fit.
 
+#include "report/report.h"
+
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -18,15 +20,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "report/report.h"
-
 namespace platecam {
 namespace {
 
 constexpr double Pi = 3.141592653589793;
 constexpr double PageWidth = 210, PageHeight = 297, Margin = 15;  // mm
 constexpr double Top = 11, Bottom = 286;                          // mm: the text area
-constexpr double TitleBlockRow = 10;                               // mm
+constexpr double TitleBlockRow = 10;                              // mm
 constexpr int Dpi = 600;
 
 // Millimetres to device units and back.
@@ -56,10 +56,14 @@ const QColor LimitRed(200, 60, 60);
 
 QColor VerdictColour(ReportVerdict kind) {
     switch (kind) {
-        case ReportVerdict::Pass: return QColor(0, 110, 40);
-        case ReportVerdict::Fail: return QColor(210, 0, 0);
-        case ReportVerdict::Warning: return QColor(175, 95, 0);
-        case ReportVerdict::Information: break;
+        case ReportVerdict::Pass:
+            return QColor(0, 110, 40);
+        case ReportVerdict::Fail:
+            return QColor(210, 0, 0);
+        case ReportVerdict::Warning:
+            return QColor(175, 95, 0);
+        case ReportVerdict::Information:
+            break;
     }
     return Grey;
 }
@@ -67,7 +71,7 @@ QColor VerdictColour(ReportVerdict kind) {
 // The pages being drawn, or only measured: the first pass counts the pages (for "page 1
 // of 3") without drawing, the second draws.
 class Sheet {
-public:
+  public:
     Sheet(QPdfWriter& writer, QPainter& painter, std::vector<ReportOverflow>* overflows)
         : p(painter), writer_(writer), overflows_(overflows) {}
 
@@ -77,10 +81,11 @@ public:
     // How densely page 1 is set: a design with much to say gets smaller type and rows
     // before a table goes on over another page.
     struct Density {
-        double rowPad;          // mm above and below a row's text
+        double rowPad;  // mm above and below a row's text
         double fieldPoints, segmentPoints, checkPoints;
     };
-    static constexpr Density Normal{1.0, 8, 7.5, 8}, Medium{0.75, 7.5, 7.2, 7.6}, Compact{0.55, 7, 7, 7.2};
+    static constexpr Density Normal{1.0, 8, 7.5, 8}, Medium{0.75, 7.5, 7.2, 7.6},
+        Compact{0.55, 7, 7, 7.2};
     Density density = Normal;
     int pages = 0;  // known when drawing
 
@@ -100,7 +105,8 @@ public:
         p.drawText(box, flags, text, &used);
         const double slack = D(0.02);
         if (overflows_ && !box.adjusted(-slack, -slack, slack, slack).contains(used)) {
-            overflows_->push_back({page, text.toStdString(), Mm(used.width()), Mm(used.height()), w, h});
+            overflows_->push_back(
+                {page, text.toStdString(), Mm(used.width()), Mm(used.height()), w, h});
         }
     }
 
@@ -116,11 +122,12 @@ public:
     }
 
     QString PageNumber(const std::string& pattern) const {
-        return Q(pattern).replace(QStringLiteral("%1"), QString::number(page))
+        return Q(pattern)
+            .replace(QStringLiteral("%1"), QString::number(page))
             .replace(QStringLiteral("%2"), QString::number(pages));
     }
 
-private:
+  private:
     QPdfWriter& writer_;
     std::vector<ReportOverflow>* overflows_;
 };
@@ -140,7 +147,7 @@ struct Row {
     QColor belowColour = Qt::black;
 };
 
-constexpr double CellPad = 1;       // mm either side of a cell's text
+constexpr double CellPad = 1;  // mm either side of a cell's text
 
 // The page-1 flow: a cursor down the page that starts a continuation page when the next
 // piece does not fit.
@@ -152,8 +159,8 @@ struct Flow {
 
     void PageHeading() {
         sheet.Text(Margin, Top, 150, 8, Q(in.title), Font(12, true));
-        sheet.Text(Margin + 150, Top, PageWidth - 2 * Margin - 150, 8, sheet.PageNumber(in.pageNumber),
-                   Font(8), Qt::AlignRight | Qt::AlignVCenter);
+        sheet.Text(Margin + 150, Top, PageWidth - 2 * Margin - 150, 8,
+                   sheet.PageNumber(in.pageNumber), Font(8), Qt::AlignRight | Qt::AlignVCenter);
         y = Top + 11;
     }
 
@@ -167,10 +174,13 @@ struct Flow {
     }
 };
 
-double RowHeight(const Sheet& s, const std::vector<Column>& columns, const Row& row, const QFont& font) {
+double RowHeight(const Sheet& s, const std::vector<Column>& columns, const Row& row,
+                 const QFont& font, const QFont& boldFont) {
     double h = 0;
     for (std::size_t k = 0; k < columns.size() && k < row.cells.size(); ++k) {
-        h = std::max(h, s.Height(row.cells[k], font, columns[k].width - 2 * CellPad));
+        const bool bold = k < row.bold.size() && row.bold[k];
+        h = std::max(
+            h, s.Height(row.cells[k], bold ? boldFont : font, columns[k].width - 2 * CellPad));
     }
     if (!row.below.isEmpty()) {
         double w = 0;
@@ -186,21 +196,23 @@ void DrawRow(Sheet& s, const std::vector<Column>& columns, const Row& row, doubl
     double belowHeight = 0;
     double belowWidth = 0;
     for (std::size_t k = 1; k < columns.size(); ++k) belowWidth += columns[k].width;
-    if (!row.below.isEmpty()) belowHeight = s.Height(row.below, font, belowWidth - 2 * CellPad) + 0.4;
+    if (!row.below.isEmpty())
+        belowHeight = s.Height(row.below, font, belowWidth - 2 * CellPad) + 0.4;
     const double cellsHeight = height - belowHeight;
     for (std::size_t k = 0; k < columns.size() && k < row.cells.size(); ++k) {
         const bool bold = k < row.bold.size() && row.bold[k];
         const QColor colour = k < row.colours.size() ? row.colours[k] : QColor(Qt::black);
         const int align = (columns[k].right ? Qt::AlignRight : Qt::AlignLeft) |
                           (header ? Qt::AlignBottom : Qt::AlignTop);
-        s.Text(x + CellPad, y + s.density.rowPad, columns[k].width - 2 * CellPad, cellsHeight - 2 * s.density.rowPad, row.cells[k],
-               bold ? boldFont : font, align | Qt::TextWordWrap, colour);
+        s.Text(x + CellPad, y + s.density.rowPad, columns[k].width - 2 * CellPad,
+               cellsHeight - 2 * s.density.rowPad, row.cells[k], bold ? boldFont : font,
+               align | Qt::TextWordWrap, colour);
         x += columns[k].width;
     }
     if (!row.below.isEmpty()) {
-        s.Text(Margin + columns[0].width + CellPad, y + cellsHeight - s.density.rowPad + 0.4, belowWidth - 2 * CellPad,
-               belowHeight - 0.4, row.below, font, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-               row.belowColour);
+        s.Text(Margin + columns[0].width + CellPad, y + cellsHeight - s.density.rowPad + 0.4,
+               belowWidth - 2 * CellPad, belowHeight - 0.4, row.below, font,
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, row.belowColour);
     }
     if (s.drawing) {
         double width = 0;
@@ -211,12 +223,13 @@ void DrawRow(Sheet& s, const std::vector<Column>& columns, const Row& row, doubl
 }
 
 // A headed table in the flow, split over pages between rows with the header repeated.
-void FlowTable(Flow& f, const std::string& heading, const std::vector<Column>& columns, const Row& header,
-               const std::vector<Row>& rows, const QFont& font, const QFont& boldFont) {
+void FlowTable(Flow& f, const std::string& heading, const std::vector<Column>& columns,
+               const Row& header, const std::vector<Row>& rows, const QFont& font,
+               const QFont& boldFont) {
     Sheet& s = f.sheet;
     const QFont headingFont = Font(10, true);
     const double headingHeight = 6.5;
-    const double headerHeight = RowHeight(s, columns, header, boldFont);
+    const double headerHeight = RowHeight(s, columns, header, boldFont, boldFont);
     auto start = [&](bool continued) {
         const QString text = continued ? Q(heading) + " " + Q(f.in.continued) : Q(heading);
         s.Text(Margin, f.y, PageWidth - 2 * Margin, headingHeight - 1, text, headingFont);
@@ -225,11 +238,11 @@ void FlowTable(Flow& f, const std::string& heading, const std::vector<Column>& c
         f.y += headerHeight;
     };
     // The heading stays with the header and the first row.
-    const double first = rows.empty() ? 0 : RowHeight(s, columns, rows.front(), font);
+    const double first = rows.empty() ? 0 : RowHeight(s, columns, rows.front(), font, boldFont);
     f.Room(headingHeight + headerHeight + first);
     start(false);
     for (const Row& row : rows) {
-        const double h = RowHeight(s, columns, row, font);
+        const double h = RowHeight(s, columns, row, font, boldFont);
         if (f.Room(h)) start(true);
         DrawRow(s, columns, row, f.y, h, font, boldFont, false);
         f.y += h;
@@ -243,10 +256,13 @@ double FieldTable(Sheet& s, double x, double y, double labelWidth, double valueW
     for (const ReportField& field : fields) {
         const QString label = Q(field.label), value = Q(field.value);
         const double h = std::max(s.Height(label, font, labelWidth - 2 * CellPad),
-                                  s.Height(value, font, valueWidth - 2 * CellPad)) + 2 * s.density.rowPad;
-        s.Text(x + CellPad, y + s.density.rowPad, labelWidth - 2 * CellPad, h - 2 * s.density.rowPad, label, font,
+                                  s.Height(value, font, valueWidth - 2 * CellPad)) +
+                         2 * s.density.rowPad;
+        s.Text(x + CellPad, y + s.density.rowPad, labelWidth - 2 * CellPad,
+               h - 2 * s.density.rowPad, label, font,
                Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Grey);
-        s.Text(x + labelWidth + CellPad, y + s.density.rowPad, valueWidth - 2 * CellPad, h - 2 * s.density.rowPad, value, font,
+        s.Text(x + labelWidth + CellPad, y + s.density.rowPad, valueWidth - 2 * CellPad,
+               h - 2 * s.density.rowPad, value, font,
                Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
         y += h;
         if (s.drawing) {
@@ -273,7 +289,7 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
         return;
     }
     const double f = fig.scale;
-    const double cx = x + side / 2, cy = y + side / 2;
+    const double cx = x + side / 2 - fig.view.x * f, cy = y + side / 2 + fig.view.y * f;
     auto at = [&](ReportPoint q) { return P(cx + q.x * f, cy - q.y * f); };
     // A point at cam angle `deg` (clockwise from +y) and `r` mm of paper from the centre.
     auto polar = [&](double deg, double r) {
@@ -283,7 +299,7 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
     const double rb = fig.baseRadius * f;
     double reach = rb;
     for (const ReportPoint& q : fig.contour) reach = std::max(reach, std::hypot(q.x, q.y) * f);
-    for (const ReportPoint& q : fig.pitch) reach = std::max(reach, std::hypot(q.x, q.y) * f + fig.rollerRadius * f);
+    for (const ReportPoint& q : fig.pitch) reach = std::max(reach, std::hypot(q.x, q.y) * f);
 
     // The angle numbers inside the base circle; on a small one only the quarters.
     const bool allNumbers = rb >= 13;
@@ -308,7 +324,10 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
         auto loop = [&](const std::vector<ReportPoint>& points) {
             QPainterPath path;
             for (std::size_t i = 0; i < points.size(); ++i) {
-                if (i == 0) path.moveTo(at(points[i])); else path.lineTo(at(points[i]));
+                if (i == 0)
+                    path.moveTo(at(points[i]));
+                else
+                    path.lineTo(at(points[i]));
             }
             path.closeSubpath();
             p.drawPath(path);
@@ -336,14 +355,16 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
             case ReportFollower::Roller: {
                 const double half = std::clamp(0.45 * rr, 1.0, 3.0);
                 p.setBrush(Qt::white);
-                p.drawRect(QRectF(QPointF(c.x() - D(half), D(y - 1)), QPointF(c.x() + D(half), c.y())));
+                p.drawRect(
+                    QRectF(QPointF(c.x() - D(half), D(y - 1)), QPointF(c.x() + D(half), c.y())));
                 p.drawEllipse(c, D(rr), D(rr));
                 p.setBrush(Follower);
                 p.drawEllipse(c, D(0.4), D(0.4));
                 break;
             }
             case ReportFollower::Flat: {
-                const QPointF from = at({fig.faceFrom, fig.faceY}), to = at({fig.faceTo, fig.faceY});
+                const QPointF from = at({fig.faceFrom, fig.faceY}),
+                              to = at({fig.faceTo, fig.faceY});
                 p.setBrush(Qt::white);
                 p.drawRect(QRectF(QPointF(D(cx - 3), D(y - 1)), QPointF(D(cx + 3), from.y())));
                 p.setPen(Pen(0.6, Follower));
@@ -363,31 +384,36 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
                 p.drawLine(pivot + QPointF(-D(2.5), D(2.6)), pivot + QPointF(D(2.5), D(2.6)));
                 for (int k = 0; k < 5; ++k) {
                     const double hx = -2.0 + k;
-                    p.drawLine(pivot + QPointF(D(hx), D(2.6)), pivot + QPointF(D(hx - 0.8), D(3.6)));
+                    p.drawLine(pivot + QPointF(D(hx), D(2.6)),
+                               pivot + QPointF(D(hx - 0.8), D(3.6)));
                 }
                 p.drawLine(pivot + QPointF(-D(1.1), D(0.7)), pivot + QPointF(-D(1.8), D(2.6)));
                 p.drawLine(pivot + QPointF(D(1.1), D(0.7)), pivot + QPointF(D(1.8), D(2.6)));
                 break;
             }
-            case ReportFollower::None: break;
+            case ReportFollower::None:
+                break;
         }
         p.setBrush(Qt::NoBrush);
 
         // The cam's turn: an arc around it, counter-clockwise, lower right.
-        const double ra = std::min(reach + 2.5, side / 2 - 1.5);
+        const double ra = reach + 2.5;
         const double from = -70, to = -25;  // degrees, counter-clockwise from +x
         QPainterPath arc;
         for (int k = 0; k <= 30; ++k) {
             const double a = (from + (to - from) * k / 30) * Pi / 180;
             const QPointF q = P(cx + ra * std::cos(a), cy - ra * std::sin(a));
-            if (k == 0) arc.moveTo(q); else arc.lineTo(q);
+            if (k == 0)
+                arc.moveTo(q);
+            else
+                arc.lineTo(q);
         }
         p.setPen(Pen(0.3));
         p.drawPath(arc);
         const double a = to * Pi / 180;
         const QPointF tip = P(cx + ra * std::cos(a), cy - ra * std::sin(a));
-        const QPointF along(-std::sin(a), -std::cos(a));   // direction of travel on paper
-        const QPointF across(std::cos(a), -std::sin(a));   // outwards on paper
+        const QPointF along(-std::sin(a), -std::cos(a));  // direction of travel on paper
+        const QPointF across(std::cos(a), -std::sin(a));  // outwards on paper
         QPolygonF head;
         head << tip + along * D(1.6) << tip + across * D(0.9) << tip - across * D(0.9);
         p.setBrush(Qt::black);
@@ -397,7 +423,7 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
     }
     {
         const double a = -47.5 * Pi / 180;
-        const double ra = std::min(reach + 2.5, side / 2 - 1.5) + 2;
+        const double ra = reach + 4.5;
         const double tx = cx + ra * std::cos(a), ty = cy - ra * std::sin(a);
         const double w = std::min(26.0, x + side - 1 - tx);
         s.Text(tx, ty, w, 3.5, Q(fig.rotationText), Font(6.5), Qt::AlignLeft | Qt::AlignVCenter);
@@ -428,8 +454,8 @@ QString TickText(double value, double step) {
     return QString::number(value, 'g', 6);
 }
 
-void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, double x, double y, double w,
-           double h) {
+void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, double x, double y,
+           double w, double h) {
     QPainter& p = s.p;
     double lo = 0, hi = 0;
     bool any = false;
@@ -458,7 +484,8 @@ void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, doub
     if (s.drawing) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(250, 214, 214));
-        for (const auto& [from, to] : chart.bands) p.drawRect(QRectF(P(px(from), y), P(px(to), y + h)));
+        for (const auto& [from, to] : chart.bands)
+            p.drawRect(QRectF(P(px(from), y), P(px(to), y + h)));
         p.setBrush(Qt::NoBrush);
     }
     // Light grid, nice ticks on both axes.
@@ -475,7 +502,8 @@ void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, doub
             p.setPen(Pen(0.05, QColor(200, 200, 200)));
             p.drawLine(P(x, py(v)), P(x + w, py(v)));
         }
-        s.Text(x - 16, py(v) - 1.75, 15, 3.5, TickText(v, step), Font(6.5), Qt::AlignRight | Qt::AlignVCenter);
+        s.Text(x - 16, py(v) - 1.75, 15, 3.5, TickText(v, step), Font(6.5),
+               Qt::AlignRight | Qt::AlignVCenter);
     }
     if (s.drawing) {
         // The segment boundaries.
@@ -505,7 +533,10 @@ void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, doub
             continue;
         }
         const QPointF point = P(px(page.x[i]), py(*chart.y[i]));
-        if (open) path.lineTo(point); else path.moveTo(point);
+        if (open)
+            path.lineTo(point);
+        else
+            path.moveTo(point);
         open = true;
     }
     p.drawPath(path);
@@ -517,8 +548,8 @@ void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, doub
 void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
     s.NewPage();
     s.Text(Margin, Top - 4, 160, 8, Q(page.heading), Font(12, true));
-    s.Text(Margin + 160, Top - 4, PageWidth - 2 * Margin - 160, 8, s.PageNumber(in.pageNumber), Font(8),
-           Qt::AlignRight | Qt::AlignVCenter);
+    s.Text(Margin + 160, Top - 4, PageWidth - 2 * Margin - 160, 8, s.PageNumber(in.pageNumber),
+           Font(8), Qt::AlignRight | Qt::AlignVCenter);
     // Six charts fill the page; fewer share its height.
     const double x = 35, w = PageWidth - Margin - x, gap = 11.5, top = 26;
     const double room = 6 * 33 + 5 * gap;
@@ -543,27 +574,33 @@ void TitleBlock(Sheet& s, const std::vector<ReportField>& fields, double y) {
     for (std::size_t k = 0; k < fields.size(); ++k) {
         const double cx = Margin + static_cast<double>(k % perRow) * cellWidth;
         const double cy = y + static_cast<double>(k / perRow) * TitleBlockRow;
-        s.Text(cx + 1, cy + 0.6, cellWidth - 2, 3.2, Q(fields[k].label), Font(6), Qt::AlignLeft | Qt::AlignVCenter, Grey);
+        s.Text(cx + 1, cy + 0.6, cellWidth - 2, 3.2, Q(fields[k].label), Font(6),
+               Qt::AlignLeft | Qt::AlignVCenter, Grey);
         const QString value = Q(fields[k].value);
         double points = 9.5;
         while (points > 6 && s.Width(value, Font(points)) > cellWidth - 2) points -= 0.5;
-        s.Text(cx + 1, cy + 3.8, cellWidth - 2, TitleBlockRow - 4.3, value, Font(points), Qt::AlignLeft | Qt::AlignVCenter);
+        s.Text(cx + 1, cy + 3.8, cellWidth - 2, TitleBlockRow - 4.3, value, Font(points),
+               Qt::AlignLeft | Qt::AlignVCenter);
     }
     if (!s.drawing) return;
     QPainter& p = s.p;
     p.setBrush(Qt::NoBrush);
     p.setPen(Pen(0.15));
-    for (int r = 1; r < rows; ++r) p.drawLine(P(Margin, y + r * TitleBlockRow), P(Margin + width, y + r * TitleBlockRow));
-    for (int c = 1; c < perRow; ++c) p.drawLine(P(Margin + c * cellWidth, y), P(Margin + c * cellWidth, y + rows * TitleBlockRow));
+    for (int r = 1; r < rows; ++r)
+        p.drawLine(P(Margin, y + r * TitleBlockRow), P(Margin + width, y + r * TitleBlockRow));
+    for (int c = 1; c < perRow; ++c)
+        p.drawLine(P(Margin + c * cellWidth, y),
+                   P(Margin + c * cellWidth, y + rows * TitleBlockRow));
     p.setPen(Pen(0.5));
     p.drawRect(R(Margin, y, width, rows * TitleBlockRow));
 }
 
 // The overall verdict, framed in its colour.
-void ResultBox(Sheet& s, const ReportInput& in, double x, double y, double w, double h, const QFont& font) {
+void ResultBox(Sheet& s, const ReportInput& in, double x, double y, double w, double h,
+               const QFont& font) {
     const QColor colour = VerdictColour(in.resultKind);
-    s.Text(x + 3, y + 2.5, w - 6, h - 5, Q(in.result), font, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-           colour);
+    s.Text(x + 3, y + 2.5, w - 6, h - 5, Q(in.result), font,
+           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, colour);
     if (!s.drawing) return;
     s.p.setBrush(Qt::NoBrush);
     s.p.setPen(Pen(0.5, colour));
@@ -595,17 +632,20 @@ int FrontPages(Sheet& s, const ReportInput& in) {
     const QFont resultFont = Font(10, true);
     const double resultHeight = s.Height(Q(in.result), resultFont, rightWidth - 6) + 5;
     const bool resultBeside = designBottom + 4 + resultHeight <= figureBottom;
-    if (resultBeside) ResultBox(s, in, rightX, designBottom + 4, rightWidth, resultHeight, resultFont);
+    if (resultBeside)
+        ResultBox(s, in, rightX, designBottom + 4, rightWidth, resultHeight, resultFont);
     f.y = std::max(figureBottom, resultBeside ? designBottom + 4 + resultHeight : designBottom) + 4;
 
     // The segments.
     const QFont font = Font(s.density.segmentPoints), bold = Font(s.density.segmentPoints, true);
     {
-        const std::vector<Column> columns = {{6}, {14}, {14}, {13}, {12}, {16}, {29}, {19}, {19}, {19}, {19}};
+        const std::vector<Column> columns = {{6},  {14}, {14}, {13}, {12}, {16},
+                                             {29}, {19}, {19}, {19}, {19}};
         Row header;
         for (std::size_t k = 0; k < in.segments.header.size(); ++k) {
             // The unit on a line of its own: a narrow column then breaks between words only.
-            header.cells.push_back(Q(in.segments.header[k]).replace(QStringLiteral(" ["), QStringLiteral("\n[")));
+            header.cells.push_back(
+                Q(in.segments.header[k]).replace(QStringLiteral(" ["), QStringLiteral("\n[")));
             header.bold.push_back(true);
         }
         std::vector<Column> aligned = columns;
@@ -629,7 +669,8 @@ int FrontPages(Sheet& s, const ReportInput& in) {
 
     // The checks, the verdict in its colour and the reason under the figures.
     {
-        const QFont checkFont = Font(s.density.checkPoints), checkBold = Font(s.density.checkPoints, true);
+        const QFont checkFont = Font(s.density.checkPoints),
+                    checkBold = Font(s.density.checkPoints, true);
         const std::vector<Column> columns = {{42}, {82}, {32}, {24}};
         Row header;
         for (const std::string& cell : in.checksHeader) {
@@ -686,8 +727,8 @@ void EnsureApplication() {
     new QGuiApplication(argc, argv);
 }
 
-bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow>* overflows, int& pages,
-            std::string& error) {
+bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow>* overflows,
+            int& pages, std::string& error) {
     EnsureApplication();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -732,7 +773,8 @@ bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow
 }  // namespace
 }  // namespace platecam
 
-extern "C" bool platecam_render_report(const platecam::ReportInput& in, std::string& pdf, std::string& error) {
+extern "C" bool platecam_render_report(const platecam::ReportInput& in, std::string& pdf,
+                                       std::string& error) {
     QByteArray bytes;
     int pages = 0;
     if (!platecam::Render(in, bytes, nullptr, pages, error)) return false;
@@ -741,8 +783,8 @@ extern "C" bool platecam_render_report(const platecam::ReportInput& in, std::str
 }
 
 extern "C" bool platecam_check_report_layout(const platecam::ReportInput& in,
-                                             std::vector<platecam::ReportOverflow>& overflows, int& pages,
-                                             std::string& error) {
+                                             std::vector<platecam::ReportOverflow>& overflows,
+                                             int& pages, std::string& error) {
     QByteArray bytes;
     overflows.clear();
     return platecam::Render(in, bytes, &overflows, pages, error);

@@ -32,7 +32,7 @@ struct ReportCheck {
     std::string check, value, limit;
     std::string verdict;  // the verdict's word
     ReportVerdict kind = ReportVerdict::Information;
-    std::string reason;   // a failure in words, or a note; may be empty
+    std::string reason;  // a failure in words, or a note; may be empty
 };
 
 struct ReportPoint {
@@ -48,23 +48,24 @@ struct ReportFigure {
     std::vector<ReportPoint> pitch;    // closed; empty for the flat face
     double baseRadius = 0;
     ReportFollower follower = ReportFollower::None;
-    ReportPoint rollerCentre;          // roller kinds
+    ReportPoint rollerCentre;  // roller kinds
     double rollerRadius = 0;
     double faceY = 0, faceFrom = 0, faceTo = 0;  // flat: the face's line and extent
-    ReportPoint pivot;                 // swinging arm
+    ReportPoint pivot;                           // swinging arm
     std::optional<double> boreDiameter;
-    double scale = 1;                  // mm of paper per mm of the cam
-    double scaleBar = 10;              // mm of the cam
-    std::string scaleText;             // "scale 1:2"
-    std::string scaleBarText;          // "20 mm"
+    double scale = 1;          // mm of paper per mm of the cam
+    ReportPoint view;          // the point drawn at the figure's centre
+    double scaleBar = 10;      // mm of the cam
+    std::string scaleText;     // "scale 1:2"
+    std::string scaleBarText;  // "20 mm"
     struct Mark {
         double angleDeg = 0;
         std::string text;
     };
-    std::vector<Mark> angleMarks;      // on the base circle
-    std::string rotationText;          // beside the arrow of the cam's turn
-    std::string legend;                // under the figure
-    std::string missing;               // drawn instead of a cam that cannot be drawn
+    std::vector<Mark> angleMarks;  // on the base circle
+    std::string rotationText;      // beside the arrow of the cam's turn
+    std::string legend;            // under the figure
+    std::string missing;           // drawn instead of a cam that cannot be drawn
 };
 
 // A horizontal line across a chart at a value, with its label at the right.
@@ -75,7 +76,7 @@ struct ReportLine {
 };
 
 struct ReportChart {
-    std::string title;                  // with its unit
+    std::string title;                     // with its unit
     std::vector<std::optional<double>> y;  // one per x of the page; empty: no value
     std::vector<ReportLine> lines;
     std::vector<std::pair<double, double>> bands;  // shaded ranges of the cam angle
@@ -91,17 +92,17 @@ struct ReportChartPage {
 };
 
 struct ReportInput {
-    std::string title;        // the report's heading and the PDF's title
-    std::string designName;   // the file's name without its extension
+    std::string title;                    // the report's heading and the PDF's title
+    std::string designName;               // the file's name without its extension
     std::vector<ReportField> titleBlock;  // a drawing's title block, in order
-    std::string pageNumber;   // "page %1 of %2"
-    std::string continued;    // after a heading whose table goes on over a page
+    std::string pageNumber;               // "page %1 of %2"
+    std::string continued;                // after a heading whose table goes on over a page
 
     std::string designHeading;
-    std::vector<ReportField> design;      // what the design is, label and value
+    std::vector<ReportField> design;  // what the design is, label and value
     std::string segmentsHeading;
     ReportTable segments;
-    std::string segmentsNote;             // the units of the peaks
+    std::string segmentsNote;  // the units of the peaks
     std::string checksHeading;
     std::vector<std::string> checksHeader;  // check, value, limit, verdict
     std::vector<ReportCheck> checks;
@@ -110,7 +111,7 @@ struct ReportInput {
     std::vector<std::string> notes;
 
     ReportFigure figure;
-    ReportChartPage motion;                 // page 2
+    ReportChartPage motion;                   // page 2
     std::optional<ReportChartPage> dynamics;  // page 3, with the loads at speed
 };
 
@@ -118,8 +119,8 @@ struct ReportInput {
 struct ReportOverflow {
     int page = 0;
     std::string text;
-    double needWidth = 0, needHeight = 0;   // mm
-    double boxWidth = 0, boxHeight = 0;     // mm
+    double needWidth = 0, needHeight = 0;  // mm
+    double boxWidth = 0, boxHeight = 0;    // mm
 };
 
 // The report module's entry points. Render: an A4 PDF in `pdf`, or false with the reason
@@ -129,8 +130,8 @@ using RenderReportFunction = bool (*)(const ReportInput& input, std::string& pdf
                                       std::string& error);
 inline constexpr const char* RenderReportSymbol = "platecam_render_report";
 using CheckReportLayoutFunction = bool (*)(const ReportInput& input,
-                                           std::vector<ReportOverflow>& overflows,
-                                           int& pages, std::string& error);
+                                           std::vector<ReportOverflow>& overflows, int& pages,
+                                           std::string& error);
 inline constexpr const char* CheckReportLayoutSymbol = "platecam_check_report_layout";
 
 }  // namespace platecam

@@ -3,7 +3,6 @@
 // follower where its geometry puts it, the jump regions where the loads say so.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,11 +43,14 @@ std::string Put(const TempDir& dir, const std::string& name, const std::string& 
 
 // The whole process in a clean environment, as `nobody` when the tests run as root;
 // returns the report's text as pdftotext extracts it, or the failure.
-std::string ReportText(const TempDir& dir, const std::string& environment, const std::string& arguments) {
-    const std::string user = ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
-    const std::string command = "cd " + dir.path("") + " && " + user + "env -i PATH=/usr/bin:/bin " + environment +
-                                " " PLATECAM_BATCH_EXE " " + arguments + " --report r.pdf 2>err.txt" +
-                                " && pdftotext r.pdf r.txt";
+std::string ReportText(const TempDir& dir, const std::string& environment,
+                       const std::string& arguments) {
+    const std::string user =
+        ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    const std::string command = "cd " + dir.path("") + " && " + user +
+                                "env -i PATH=/usr/bin:/bin " + environment +
+                                " " PLATECAM_BATCH_EXE " " + arguments +
+                                " --report r.pdf 2>err.txt" + " && pdftotext r.pdf r.txt";
     ::unlink(dir.path("r.txt").c_str());
     const int status = std::system(command.c_str());
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
@@ -56,7 +58,9 @@ std::string ReportText(const TempDir& dir, const std::string& environment, const
     }
     // Without the white space, a phrase reads the same where the layout wraps it.
     std::string text = ReadWholeFile(dir.path("r.txt"), 1 << 22);
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n'; }), text.end());
+    text.erase(
+        std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n'; }),
+        text.end());
     return text;
 }
 
@@ -70,30 +74,38 @@ TEST(ReportProcess, SpeaksTheLanguageOfTheLocaleOrOfLang) {
     ::chmod(dir.path("").c_str(), 0777);
     std::ofstream(dir.path("cam1.toml")) << ReadWholeFile(PLATECAM_TEST_DATA "/cam1.toml", 1 << 20);
     ::chmod(dir.path("cam1.toml").c_str(), 0644);
-    const char* japanese[] = {"板カム設計報告書: cam1", "設計諸元", "運動の区間", "チェック", "1 回転の運動と形状: cam1",
+    const char* japanese[] = {"板カム設計報告書: cam1",
+                              "設計諸元",
+                              "運動の区間",
+                              "チェック",
+                              "1 回転の運動と形状: cam1",
                               "カムは反時計回りに回転する"};
-    const char* english[] = {"Plate cam design report: cam1", "Design data", "Segments of the motion", "Checks",
-                             "Motion and geometry over one revolution: cam1", "the cam turns counter-clockwise"};
+    const char* english[] = {"Plate cam design report: cam1",
+                             "Design data",
+                             "Segments of the motion",
+                             "Checks",
+                             "Motion and geometry over one revolution: cam1",
+                             "the cam turns counter-clockwise"};
     struct Case {
         std::string environment, options;
         bool inJapanese;
     };
     const Case cases[] = {
-        {"LANG=ja_JP.UTF-8", "", true},
-        {"LANG=C", "", false},
-        {"LC_ALL=ja_JP.UTF-8 LANG=C", "", true},
-        {"LC_MESSAGES=C LANG=ja_JP.UTF-8", "", false},
-        {"LANG=C", "--lang ja", true},
-        {"LANG=ja_JP.UTF-8", "--lang en", false},
+        {"LANG=ja_JP.UTF-8", "", true},          {"LANG=C", "", false},
+        {"LC_ALL=ja_JP.UTF-8 LANG=C", "", true}, {"LC_MESSAGES=C LANG=ja_JP.UTF-8", "", false},
+        {"LANG=C", "--lang ja", true},           {"LANG=ja_JP.UTF-8", "--lang en", false},
     };
     for (const Case& c : cases) {
         const std::string text = ReportText(dir, c.environment, "cam1.toml " + c.options);
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 2) << c.environment << " " << c.options << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 2)
+            << c.environment << " " << c.options << text;
         for (const char* expected : c.inJapanese ? japanese : english) {
-            EXPECT_TRUE(Contains(text, expected)) << c.environment << " " << c.options << ": " << expected;
+            EXPECT_TRUE(Contains(text, expected))
+                << c.environment << " " << c.options << ": " << expected;
         }
         for (const char* unexpected : c.inJapanese ? english : japanese) {
-            EXPECT_FALSE(Contains(text, unexpected)) << c.environment << " " << c.options << ": " << unexpected;
+            EXPECT_FALSE(Contains(text, unexpected))
+                << c.environment << " " << c.options << ": " << unexpected;
         }
     }
     // The loads at speed add their page; the title block comes from [drawing].
@@ -102,8 +114,9 @@ TEST(ReportProcess, SpeaksTheLanguageOfTheLocaleOrOfLang) {
     ::chmod(dir.path(roller.file).c_str(), 0644);
     const std::string text = ReportText(dir, "LANG=ja_JP.UTF-8", roller.file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 3) << text;
-    for (const char* expected : {"600 rpm での 1 回転の荷重: roller", "接触力 [N]", "カム軸トルク [N·m]", "接触応力 [MPa]",
-                                 "K-1024-03", "S45C 高周波焼入れ", "山田 太郎", "2025-03-14", "尺度 1:2"}) {
+    for (const char* expected :
+         {"600 rpm での 1 回転の荷重: roller", "接触力 [N]", "カム軸トルク [N·m]", "接触応力 [MPa]",
+          "K-1024-03", "S45C 高周波焼入れ", "山田 太郎", "2025-03-14", "尺度 1:2"}) {
         EXPECT_TRUE(Contains(text, expected)) << expected;
     }
 }
@@ -117,7 +130,9 @@ TEST(ReportInputOf, SegmentTableAgainstTheCycloidsClosedForms) {
         const char* kind;
         const char* change;
     };
-    const Expected rows[] = {{1, 10, 60, "rise", "+10.00"}, {3, 10, 60, "rise", "+10.00"}, {5, 20, 80, "fall", "-20.00"}};
+    const Expected rows[] = {{1, 10, 60, "rise", "+10.00"},
+                             {3, 10, 60, "rise", "+10.00"},
+                             {5, 20, 80, "fall", "-20.00"}};
     for (const char* rpm : {"300", ""}) {
         std::vector<std::string> arguments = {PLATECAM_TEST_DATA "/cam1.toml"};
         if (*rpm) arguments.insert(arguments.end(), {"--rpm", rpm});
@@ -136,15 +151,20 @@ TEST(ReportInputOf, SegmentTableAgainstTheCycloidsClosedForms) {
             EXPECT_EQ(cells[5], e.change);
             EXPECT_EQ(cells[3], std::to_string(static_cast<int>(e.betaDeg)) + ".0°");
             EXPECT_NEAR(std::stod(cells[7]) / (2 * e.h / beta * w), 1, 5e-4) << cells[7];
-            EXPECT_NEAR(std::stod(cells[8]) / (2 * Pi * e.h / (beta * beta) * w * w * perTime), 1, 5e-4) << cells[8];
-            EXPECT_NEAR(std::stod(cells[9]) / (4 * Pi * Pi * e.h / (beta * beta * beta) * w * w * w * perTime), 1, 5e-4)
+            EXPECT_NEAR(std::stod(cells[8]) / (2 * Pi * e.h / (beta * beta) * w * w * perTime), 1,
+                        5e-4)
+                << cells[8];
+            EXPECT_NEAR(std::stod(cells[9]) /
+                            (4 * Pi * Pi * e.h / (beta * beta * beta) * w * w * w * perTime),
+                        1, 5e-4)
                 << cells[9];
             const double start = e.row == 5 ? 20 : e.row == 3 ? 10 : 0;
             double pressure = 0;
             for (int k = 0; k <= 20000; ++k) {
                 const double x = k / 20000.0, u = e.row == 5 ? 1 - x : x;
-                const double s = start + (e.row == 5 ? -e.h * (1 - (u - std::sin(2 * Pi * u) / (2 * Pi)))
-                                                     : e.h * (u - std::sin(2 * Pi * u) / (2 * Pi)));
+                const double s =
+                    start + (e.row == 5 ? -e.h * (1 - (u - std::sin(2 * Pi * u) / (2 * Pi)))
+                                        : e.h * (u - std::sin(2 * Pi * u) / (2 * Pi)));
                 const double v = e.h / beta * (1 - std::cos(2 * Pi * u)) * (e.row == 5 ? -1 : 1);
                 pressure = std::max(pressure, std::fabs(std::atan(v / (55 + s)) * 180 / Pi));
             }
@@ -154,7 +174,8 @@ TEST(ReportInputOf, SegmentTableAgainstTheCycloidsClosedForms) {
 }
 
 TEST(ReportInputOf, ChartsAndFigureOfTheStartUpDesign) {
-    const ReportInput r = ReportOf({PLATECAM_TEST_DATA "/cam1.dat", "--resolution", "0.2", "--rpm", "300"});
+    const ReportInput r =
+        ReportOf({PLATECAM_TEST_DATA "/cam1.dat", "--resolution", "0.2", "--rpm", "300"});
     ASSERT_EQ(r.motion.x.size(), 1800u);
     EXPECT_EQ(r.motion.x[300], 60.0);
     ASSERT_EQ(r.motion.charts.size(), 6u);
@@ -165,7 +186,7 @@ TEST(ReportInputOf, ChartsAndFigureOfTheStartUpDesign) {
     };
     const double w = 10 * Pi, beta = Pi / 3;
     EXPECT_NEAR(largest(0), 20, 1e-12);
-    EXPECT_NEAR(largest(1), 2 * 20 / (4 * Pi / 9) * w, 1e-9);                     // the fall: 900 mm/s
+    EXPECT_NEAR(largest(1), 2 * 20 / (4 * Pi / 9) * w, 1e-9);  // the fall: 900 mm/s
     EXPECT_NEAR(largest(2), 2 * Pi * 20 / std::pow(4 * Pi / 9, 2) * w * w / 1000, 1e-9);  // m/s²
     EXPECT_NEAR(r.motion.charts[1].y[300].value(), 2 * 10 / beta * w, 1e-9);
     EXPECT_EQ(r.motion.charts[4].lines.size(), 2u);
@@ -224,7 +245,8 @@ TEST(ReportInputOf, JumpRegionsAreShadedWhereTheFollowerLeavesTheCam) {
     ASSERT_TRUE(fast.dynamics);
     ASSERT_EQ(fast.dynamics->charts.size(), 2u) << "no [contact]: no stress chart";
     const auto& bands = fast.dynamics->charts[0].bands;
-    EXPECT_TRUE(std::any_of(bands.begin(), bands.end(), [](auto b) { return b.first <= 88.25 && 88.25 <= b.second; }));
+    EXPECT_TRUE(std::any_of(bands.begin(), bands.end(),
+                            [](auto b) { return b.first <= 88.25 && 88.25 <= b.second; }));
     const ReportInput slow = ReportOf({file, "--rpm", "770"});
     ASSERT_TRUE(slow.dynamics);
     EXPECT_TRUE(slow.dynamics->charts[0].bands.empty());
@@ -241,7 +263,8 @@ TEST(ReportInputOf, TitleBlockFromTheDocumentAndTheOptions) {
         }
         return std::string("(none)");
     };
-    const ReportInput given = ReportOf({file, "--title-block", "material=SCM440", "--title-block", "checker="});
+    const ReportInput given =
+        ReportOf({file, "--title-block", "material=SCM440", "--title-block", "checker="});
     EXPECT_EQ(field(given, "design name"), "roller");
     EXPECT_EQ(field(given, "material"), "SCM440");
     EXPECT_EQ(field(given, "part number"), "K-1024-03");

@@ -13,8 +13,8 @@
 #include "tests/report/report_designs.h"
 
 extern "C" bool platecam_check_report_layout(const platecam::ReportInput& input,
-                                             std::vector<platecam::ReportOverflow>& overflows, int& pages,
-                                             std::string& error);
+                                             std::vector<platecam::ReportOverflow>& overflows,
+                                             int& pages, std::string& error);
 
 namespace platecam {
 namespace {
@@ -29,7 +29,8 @@ struct Layout {
 Layout LayOut(const ReportInput& input) {
     Layout layout;
     std::string error;
-    EXPECT_TRUE(platecam_check_report_layout(input, layout.overflows, layout.pages, error)) << error;
+    EXPECT_TRUE(platecam_check_report_layout(input, layout.overflows, layout.pages, error))
+        << error;
     return layout;
 }
 
@@ -43,15 +44,15 @@ ReportInput ReportOf(const std::vector<std::string>& arguments) {
 std::string Described(const std::vector<ReportOverflow>& overflows) {
     std::string text;
     for (const ReportOverflow& o : overflows) {
-        text += "page " + std::to_string(o.page) + ": \"" + o.text + "\" needs " + std::to_string(o.needWidth) +
-                " x " + std::to_string(o.needHeight) + " mm in " + std::to_string(o.boxWidth) + " x " +
-                std::to_string(o.boxHeight) + " mm\n";
+        text += "page " + std::to_string(o.page) + ": \"" + o.text + "\" needs " +
+                std::to_string(o.needWidth) + " x " + std::to_string(o.needHeight) + " mm in " +
+                std::to_string(o.boxWidth) + " x " + std::to_string(o.boxHeight) + " mm\n";
     }
     return text;
 }
 
 class ReportLayout : public ::testing::TestWithParam<Language> {
-protected:
+  protected:
     void SetUp() override { UseLanguage(GetParam(), PLATECAM_TEST_LOCALE_DIR); }
     void TearDown() override { UseLanguage(Language::English, PLATECAM_TEST_LOCALE_DIR); }
 };
@@ -82,8 +83,11 @@ TEST_P(ReportLayout, EveryTextFitsItsBoxAndThePagesAreWhatTheContentNeeds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLanguages, ReportLayout, ::testing::Values(Language::English, Language::Japanese),
-                         [](const auto& info) { return info.param == Language::English ? "English" : "Japanese"; });
+INSTANTIATE_TEST_SUITE_P(BothLanguages, ReportLayout,
+                         ::testing::Values(Language::English, Language::Japanese),
+                         [](const auto& info) {
+                             return info.param == Language::English ? "English" : "Japanese";
+                         });
 
 // The check finds what does not fit: a title-block value too long for its box, a word
 // too long for its column, a heading too long for the page.
@@ -98,7 +102,8 @@ TEST(ReportLayoutCheck, NamesEveryTextThatDoesNotFit) {
     const Layout layout = LayOut(input);
     std::vector<std::string> texts;
     for (const ReportOverflow& o : layout.overflows) texts.push_back(o.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{material, check, input.motion.heading})) << Described(layout.overflows);
+    EXPECT_EQ(texts, (std::vector<std::string>{material, check, input.motion.heading}))
+        << Described(layout.overflows);
     for (const ReportOverflow& o : layout.overflows) {
         EXPECT_TRUE(o.needWidth > o.boxWidth || o.needHeight > o.boxHeight) << o.text;
     }
