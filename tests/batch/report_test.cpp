@@ -47,8 +47,13 @@ std::string ReportText(const TempDir& dir, const std::string& environment,
                        const std::string& arguments) {
     const std::string user =
         ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    // Only the sanitizers' settings pass from the test's environment.
+    std::string sanitizers;
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) sanitizers += std::string(name) + "='" + value + "' ";
+    }
     const std::string command = "cd " + dir.path("") + " && " + user +
-                                "env -i PATH=/usr/bin:/bin " + environment +
+                                "env -i PATH=/usr/bin:/bin " + sanitizers + environment +
                                 " " PLATECAM_BATCH_EXE " " + arguments +
                                 " --report r.pdf 2>err.txt" + " && pdftotext r.pdf r.txt";
     ::unlink(dir.path("r.txt").c_str());
