@@ -121,6 +121,14 @@ class Sheet {
         return Mm(QFontMetricsF(font, &writer_).horizontalAdvance(text));
     }
 
+    // The font of `points` on one line in `width` mm, made smaller down to `least` points
+    // for a long text (a long file name, a long material).
+    QFont Fitted(const QString& text, double points, double least, double width,
+                 bool bold = false) const {
+        while (points > least && Width(text, Font(points, bold)) > width) points -= 0.5;
+        return Font(points, bold);
+    }
+
     QString PageNumber(const std::string& pattern) const {
         return Q(pattern)
             .replace(QStringLiteral("%1"), QString::number(page))
@@ -158,7 +166,7 @@ struct Flow {
     double limit = Bottom;
 
     void PageHeading() {
-        sheet.Text(Margin, Top, 150, 8, Q(in.title), Font(12, true));
+        sheet.Text(Margin, Top, 150, 8, Q(in.title), sheet.Fitted(Q(in.title), 12, 8, 150, true));
         sheet.Text(Margin + 150, Top, PageWidth - 2 * Margin - 150, 8,
                    sheet.PageNumber(in.pageNumber), Font(8), Qt::AlignRight | Qt::AlignVCenter);
         y = Top + 11;
@@ -547,7 +555,7 @@ void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, doub
 
 void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
     s.NewPage();
-    s.Text(Margin, Top - 4, 160, 8, Q(page.heading), Font(12, true));
+    s.Text(Margin, Top - 4, 160, 8, Q(page.heading), s.Fitted(Q(page.heading), 12, 8, 160, true));
     s.Text(Margin + 160, Top - 4, PageWidth - 2 * Margin - 160, 8, s.PageNumber(in.pageNumber),
            Font(8), Qt::AlignRight | Qt::AlignVCenter);
     // Six charts fill the page; fewer share its height.
@@ -577,10 +585,8 @@ void TitleBlock(Sheet& s, const std::vector<ReportField>& fields, double y) {
         s.Text(cx + 1, cy + 0.6, cellWidth - 2, 3.2, Q(fields[k].label), Font(6),
                Qt::AlignLeft | Qt::AlignVCenter, Grey);
         const QString value = Q(fields[k].value);
-        double points = 9.5;
-        while (points > 6 && s.Width(value, Font(points)) > cellWidth - 2) points -= 0.5;
-        s.Text(cx + 1, cy + 3.8, cellWidth - 2, TitleBlockRow - 4.3, value, Font(points),
-               Qt::AlignLeft | Qt::AlignVCenter);
+        s.Text(cx + 1, cy + 3.8, cellWidth - 2, TitleBlockRow - 4.3, value,
+               s.Fitted(value, 9.5, 6, cellWidth - 2), Qt::AlignLeft | Qt::AlignVCenter);
     }
     if (!s.drawing) return;
     QPainter& p = s.p;
