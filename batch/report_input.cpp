@@ -1,14 +1,20 @@
 #include "batch/report_input.h"
 
+#include <algorithm>
+#include <cmath>
 #include <ctime>
+#include <tuple>
 
 #include "batch/check_text.h"
 #include "batch/texts.h"
+#include "batch/title_block.h"
 #include "language/language.h"
 
 namespace platecam {
 
 namespace {
+
+const char* const Degree = "°";
 
 std::string Today() {
     const std::time_t now = std::time(nullptr);
@@ -19,39 +25,420 @@ std::string Today() {
     return text;
 }
 
+ReportVerdict KindOf(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass:
+            return ReportVerdict::Pass;
+        case Verdict::Fail:
+            return ReportVerdict::Fail;
+        case Verdict::Warning:
+            return ReportVerdict::Warning;
+        case Verdict::Information:
+            break;
+    }
+    return ReportVerdict::Information;
+}
+
+bool IsKind(const Run& run, engine::FollowerKind kind) {
+    return run.cam && run.cam->follower.kind == kind;
+}
+
+// The factor from the engine's lift units per radian^(order) to the units the report
+// shows: per second when the speed is known.
+double DerivativeScale(const Run& run, const LiftUnits& u, int order) {
+    double factor = u.perRadianScale;
+    if (const auto w = run.Omega()) factor *= u.perSecondScale[order - 1] * std::pow(*w, order);
+    return factor;
+}
+
+const char* DerivativeUnit(const Run& run, const LiftUnits& u, int order) {
+    return run.Omega() ? u.perSecond[order - 1] : u.perRadian[order - 1];
+}
+
+// A drawing's title block: every field shown (an empty one is a box to sign in), the date
+// today's when none is given, then the figure's scale.
+std::vector<ReportField> TitleBlockFields(const Run& run, const std::string& name,
+                                          const std::string& scale) {
+    const auto given = TitleBlock(run, false);  // English labels, the message ids below
+    std::vector<ReportField> fields{{Tr("design name"), name}};
+    for (const char* label :
+         {"part number", "material", "designer", "checker", "revision", "date"}) {
+        std::string value = std::string(label) == "date" ? Today() : "";
+        for (const auto& [l, v] : given) {
+            if (l == label) value = v;
+        }
+        fields.push_back({Tr(label), value});
+    }
+    fields.push_back({Tr("scale"), scale});
+    return fields;
+}
+
+std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
+    std::vector<ReportField> rows;
+    const auto slash = run.input.path.rfind('/');
+    rows.push_back({Tr("file"), slash == std::string::npos ? run.input.path
+                                                           : run.input.path.substr(slash + 1)});
+    if (!run.input.document) return rows;
+    const DesignDocument& doc = *run.input.document;
+    const FollowerSection& follower = doc.follower;
+    const LiftUnits u = UnitsOf(run);
+    if (follower.kind == "flat") {
+        rows.push_back({Tr("follower"), Tr("flat face")});
+        rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
+        if (follower.faceWidth)
+            rows.push_back({Tr("face width"), f.LengthText(*follower.faceWidth)});
+    } else if (follower.kind == "swing-roller") {
+        rows.push_back({Tr("follower"), Tr("swinging roller arm")});
+        rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
+        rows.push_back({Tr("roller radius"), f.LengthText(follower.rollerRadius.value_or(0))});
+        rows.push_back({Tr("arm length"), f.LengthText(follower.armLength.value_or(0))});
+        rows.push_back({Tr("pivot distance"), f.LengthText(follower.pivotDistance.value_or(0))});
+    } else {
+        const double offset = follower.offset.value_or(0);
+        rows.push_back(
+            {Tr("follower"), offset == 0 ? Tr("in-line roller") : Tr("roller with offset")});
+        rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
+        rows.push_back({Tr("roller radius"), f.LengthText(follower.rollerRadius.value_or(0))});
+        if (offset != 0) rows.push_back({Tr("offset"), f.LengthText(offset)});
+    }
+    rows.push_back(
+        {Tr("motion law"), run.input.isDocument ? doc.cam.law : LawCaptions[run.input.law]});
+    if (run.cam) {
+        const double lift = run.cam->motion.LargestLift();
+        rows.push_back({Tr("largest lift"),
+                        u.lift == std::string(Degree) ? f.AngleText(lift) : f.LengthText(lift)});
+    }
+    rows.push_back({Tr("resolution"), Tr("%1 (%2 samples)", {Number(1.0 / run.S()) + Degree,
+                                                             std::to_string(run.N())})});
+    rows.push_back({Tr("speed"), run.input.rpm ? f.FigureText(*run.input.rpm) + " rpm"
+                                               : Tr("not given: kinematics per radian")});
+    if (follower.kind != "flat") {
+        rows.push_back(
+            {Tr("pressure-angle limit"), "±" + f.AngleText(doc.cam.maxPressureAngle.value_or(30))});
+    }
+    if (doc.cam.minBaseRadius.value_or(0) > 0) {
+        rows.push_back({Tr("smallest base radius allowed"), f.LengthText(*doc.cam.minBaseRadius)});
+    }
+    if (follower.kind == "flat" && doc.cam.minRadiusOfCurvature.value_or(0) > 0) {
+        rows.push_back({Tr("smallest radius of curvature allowed"),
+                        f.LengthText(*doc.cam.minRadiusOfCurvature)});
+    }
+    if (run.loads) {
+        const engine::DynamicsInput& d = *run.loads;
+        rows.push_back({Tr("moving mass"), f.FigureText(d.mass) + " kg"});
+        rows.push_back({Tr("spring rate"), f.FigureText(d.springRate) + " N/mm"});
+        rows.push_back({Tr("preload"), f.FigureText(d.preload) + " N"});
+        if (d.damping != 0) rows.push_back({Tr("damping"), f.FigureText(d.damping) + " N·s/m"});
+        if (d.load != 0) rows.push_back({Tr("external load"), f.FigureText(d.load) + " N"});
+        if (d.contact) {
+            rows.push_back({Tr("contact width"), f.LengthText(d.contact->width)});
+            rows.push_back(
+                {Tr("elastic modulus"), f.FigureText(d.contact->elasticModulus) + " MPa"});
+            rows.push_back({Tr("Poisson's ratio"), f.FigureText(d.contact->poissonRatio)});
+        }
+    }
+    return rows;
+}
+
+// One row per segment: where it lies, what it does, and its largest magnitudes on the
+// check grid.
+ReportTable SegmentTable(const Run& run, const FigureStyle& f) {
+    ReportTable table;
+    const LiftUnits u = UnitsOf(run);
+    table.header = {"#",
+                    Tr("start"),
+                    Tr("end"),
+                    Tr("span"),
+                    Tr("kind"),
+                    Tr("lift change [%1]", {u.lift}),
+                    Tr("law"),
+                    Tr("max |v| [%1]", {DerivativeUnit(run, u, 1)}),
+                    Tr("max |a| [%1]", {DerivativeUnit(run, u, 2)}),
+                    Tr("max |j| [%1]", {DerivativeUnit(run, u, 3)}),
+                    Tr("max |pressure angle|")};
+    table.rightAligned = {true, true, true, true, false, true, false, true, true, true, true};
+    if (!run.cam || !run.grid) return table;
+    const auto& segments = run.cam->motion.Segments();
+    const bool angular = u.lift == std::string(Degree);
+    for (std::size_t k = 0; k < segments.size() && k < run.grid->segments.size(); ++k) {
+        const engine::Segment& s = segments[k];
+        const engine::SegmentPeaks& peaks = run.grid->segments[k];
+        const bool dwell = s.kind == engine::SegmentKind::Dwell;
+        const double change = s.endLift - s.startLift;
+        std::string changeText = angular ? f.AngleText(change) : f.LengthText(change);
+        changeText.erase(changeText.rfind(angular ? Degree : " mm"));  // the unit is in the header
+        if (change > 0) changeText.insert(0, "+");
+        std::string law;
+        if (!dwell)
+            law = run.input.isDocument ? engine::LawName(s.law) : LawCaptions[run.input.law];
+        table.rows.push_back({std::to_string(k + 1), f.AngleText(s.startDeg), f.AngleText(s.endDeg),
+                              f.AngleText(s.endDeg - s.startDeg),
+                              dwell                                 ? Tr("dwell")
+                              : s.kind == engine::SegmentKind::Rise ? Tr("rise")
+                                                                    : Tr("fall"),
+                              changeText, law,
+                              f.FigureText(peaks.velocity * DerivativeScale(run, u, 1)),
+                              f.FigureText(peaks.acceleration * DerivativeScale(run, u, 2)),
+                              f.FigureText(peaks.jerk * DerivativeScale(run, u, 3)),
+                              f.AngleText(peaks.pressureDeg)});
+    }
+    return table;
+}
+
+// What the figure must show, in the cam's frame: the cam's lines, with room around them
+// for the arrow of the turn, and the follower's parts.
+struct FigureExtent {
+    double reach = 0;  // mm from the cam centre: the contour and the pitch curve
+    struct Part {
+        engine::Point centre;
+        double radius;  // mm of the cam
+        double margin;  // mm of paper
+    };
+    std::vector<Part> parts;
+};
+
+// The largest standard drawing scale (1, 2 or 5 times a power of ten) at which the
+// extent fits the figure, and the point of the cam's frame at the figure's centre.
+std::pair<double, ReportPoint> DrawingScale(const FigureExtent& extent) {
+    const double room = ReportFigureSide - 2;
+    double f = 10;
+    for (double decade = 10; decade > 1e-6; decade /= 10) {
+        for (const double m : {1.0, 0.5, 0.2}) {
+            f = decade * m;
+            const double ring = extent.reach + 4 / f;  // the arrow's ring, 4 mm of paper out
+            double x0 = -ring, x1 = ring, y0 = -ring, y1 = ring;
+            for (const FigureExtent::Part& part : extent.parts) {
+                const double r = part.radius + part.margin / f;
+                x0 = std::min(x0, part.centre.x - r);
+                x1 = std::max(x1, part.centre.x + r);
+                y0 = std::min(y0, part.centre.y - r);
+                y1 = std::max(y1, part.centre.y + r);
+            }
+            if ((x1 - x0) * f <= room && (y1 - y0) * f <= room)
+                return {f, {(x0 + x1) / 2, (y0 + y1) / 2}};
+        }
+    }
+    return {f, {0, 0}};
+}
+
+std::string ScaleText(double factor) {
+    return factor >= 1 ? Number(factor) + ":1" : "1:" + Number(std::round(1 / factor));
+}
+
+// 1, 2 or 5 times a power of ten, near `length`.
+double RoundLength(double length) {
+    const double magnitude = std::pow(10, std::floor(std::log10(length)));
+    const double normal = length / magnitude;
+    return (normal < 1.5 ? 1 : normal < 3.5 ? 2 : normal < 7.5 ? 5 : 10) * magnitude;
+}
+
+ReportFigure Figure(const Run& run) {
+    ReportFigure fig;
+    if (!run.cam || run.samples.empty()) {
+        fig.missing = Tr("no cam to draw: %1", {run.notADesign});
+        fig.scaleText = Tr("scale %1", {"-"});
+        return fig;
+    }
+    const engine::CamInput& cam = *run.cam;
+    fig.baseRadius = cam.baseRadius;
+    fig.rollerRadius = cam.follower.rollerRadius;
+    fig.boreDiameter = BoreDiameter(run);
+    const engine::Sample& first = run.samples.front();
+    FigureExtent extent{cam.baseRadius, {}};
+    double& reach = extent.reach;
+    for (const engine::Sample& s : run.samples) {
+        fig.contour.push_back({s.contact.x, s.contact.y});
+        reach = std::max(reach, std::hypot(s.contact.x, s.contact.y));
+        if (cam.follower.kind != engine::FollowerKind::Flat) {
+            fig.pitch.push_back({s.pitch.x, s.pitch.y});
+            reach = std::max(reach, std::hypot(s.pitch.x, s.pitch.y));
+        }
+    }
+    switch (cam.follower.kind) {
+        case engine::FollowerKind::Roller:
+            fig.follower = ReportFollower::Roller;
+            fig.rollerCentre = {first.pitch.x, first.pitch.y};
+            extent.parts.push_back({first.pitch, cam.follower.rollerRadius, 0.5});
+            break;
+        case engine::FollowerKind::SwingRoller: {
+            fig.follower = ReportFollower::SwingRoller;
+            fig.rollerCentre = {first.pitch.x, first.pitch.y};
+            const engine::Point pivot = engine::SwingPivot(cam);
+            fig.pivot = {pivot.x, pivot.y};
+            extent.parts.push_back({first.pitch, cam.follower.rollerRadius, 0.5});
+            extent.parts.push_back({pivot, 0, 4});
+            break;
+        }
+        case engine::FollowerKind::Flat: {
+            fig.follower = ReportFollower::Flat;
+            fig.faceY = first.pitch.y;
+            // The face centred on the follower's axis, and at least as wide as the contact
+            // wanders.
+            const double half =
+                std::max(cam.follower.faceWidth.value_or(0) / 2, 0.3 * cam.baseRadius);
+            fig.faceFrom = std::min(-half, run.grid ? run.grid->minContactOffset : 0);
+            fig.faceTo = std::max(half, run.grid ? run.grid->maxContactOffset : 0);
+            extent.parts.push_back({{fig.faceFrom, fig.faceY}, 0, 1});
+            extent.parts.push_back({{fig.faceTo, fig.faceY}, 0, 1});
+            break;
+        }
+    }
+    std::tie(fig.scale, fig.view) = DrawingScale(extent);
+    fig.scaleText = Tr("scale %1", {ScaleText(fig.scale)});
+    fig.scaleBar = RoundLength(ReportFigureSide / fig.scale / 5);
+    fig.scaleBarText = Number(fig.scaleBar) + " mm";
+    for (int a = 0; a < 360; a += 30)
+        fig.angleMarks.push_back({static_cast<double>(a), std::to_string(a) + Degree});
+    fig.rotationText = Tr("rotation");
+    fig.legend = cam.follower.kind == engine::FollowerKind::Flat
+                     ? Tr("contour solid, base circle thin with the cam angles, flat face at 0°; "
+                          "the cam turns counter-clockwise")
+                     : Tr("contour solid, pitch curve dashed, base circle thin with the cam "
+                          "angles, follower at 0°; the cam turns counter-clockwise");
+    if (fig.boreDiameter)
+        fig.legend += " " + Tr("(bore Ø%1)", {FigureStyle{true}.LengthText(*fig.boreDiameter)});
+    return fig;
+}
+
+// Contiguous runs of samples where `off` holds, as ranges of the cam angle half a sample
+// wide on either side.
+std::vector<std::pair<double, double>> Bands(const std::vector<double>& x,
+                                             const std::vector<bool>& off, double step) {
+    std::vector<std::pair<double, double>> bands;
+    for (std::size_t i = 0; i < off.size();) {
+        if (!off[i]) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j + 1 < off.size() && off[j + 1]) ++j;
+        bands.push_back({std::max(0.0, x[i] - step / 2), std::min(360.0, x[j] + step / 2)});
+        i = j + 1;
+    }
+    return bands;
+}
+
+ReportChartPage MotionCharts(const Run& run, const FigureStyle& f,
+                             const std::vector<double>& boundaries) {
+    ReportChartPage page;
+    page.heading = Tr("Motion and geometry over one revolution: %1", {DesignName(run.input.path)});
+    page.boundaries = boundaries;
+    page.footnote = Tr("cam angle [°]; thin blue lines: segment boundaries");
+    const LiftUnits u = UnitsOf(run);
+    const bool flat = IsKind(run, engine::FollowerKind::Flat);
+    ReportChart lift{Tr("displacement [%1]", {u.lift}), {}, {}, {}};
+    ReportChart velocity{Tr("velocity [%1]", {DerivativeUnit(run, u, 1)}), {}, {}, {}};
+    ReportChart acceleration{Tr("acceleration [%1]", {DerivativeUnit(run, u, 2)}), {}, {}, {}};
+    ReportChart jerk{Tr("jerk [%1]", {DerivativeUnit(run, u, 3)}), {}, {}, {}};
+    ReportChart pressure{Tr("pressure angle [°]"), {}, {}, {}};
+    ReportChart curvature{flat ? Tr("radius of curvature of the contour [mm]")
+                               : Tr("radius of curvature of the pitch curve [mm] (convex > 0)"),
+                          {},
+                          {},
+                          {}};
+    const double sv = DerivativeScale(run, u, 1), sa = DerivativeScale(run, u, 2),
+                 sj = DerivativeScale(run, u, 3);
+    double reach = run.cam ? run.cam->baseRadius : 0;
+    for (const engine::Sample& s : run.samples) {
+        reach = std::max(
+            reach, std::hypot(s.pitch.x, s.pitch.y) + (flat ? 0 : run.cam->follower.rollerRadius));
+    }
+    for (const engine::Sample& s : run.samples) {
+        page.x.push_back(s.angleDeg);
+        lift.y.push_back(s.motion.s);
+        velocity.y.push_back(s.motion.v * sv);
+        acceleration.y.push_back(s.motion.a * sa);
+        jerk.y.push_back(s.motion.j * sj);
+        pressure.y.push_back(s.pressureAngleDeg);
+        // Through a straight piece the radius passes infinity: the line leaves the chart
+        // and comes back from the other side.
+        const std::optional<double> r = flat ? s.contourRadius : s.pitchRadius;
+        curvature.y.push_back(r && std::fabs(*r) <= 2 * reach ? r : std::nullopt);
+    }
+    if (run.cam && !flat) {
+        const std::string limit = f.AngleText(run.cam->maxPressureAngle);
+        pressure.lines = {{run.cam->maxPressureAngle, Tr("%1 limit", {"+" + limit}), true},
+                          {-run.cam->maxPressureAngle, Tr("%1 limit", {"-" + limit}), true}};
+        curvature.lines = {{run.cam->follower.rollerRadius,
+                            Tr("roller radius %1", {f.LengthText(run.cam->follower.rollerRadius)}),
+                            true}};
+    } else if (run.cam) {
+        curvature.lines = {{0, "0 mm", false}};
+        if (run.cam->minRadiusOfCurvature > 0) {
+            curvature.lines.push_back(
+                {run.cam->minRadiusOfCurvature,
+                 Tr("smallest radius allowed %1", {f.LengthText(run.cam->minRadiusOfCurvature)}),
+                 true});
+        }
+    }
+    page.charts = {lift, velocity, acceleration, jerk, pressure, curvature};
+    return page;
+}
+
+ReportChartPage DynamicsCharts(const Run& run, const std::vector<double>& boundaries,
+                               const std::vector<double>& x) {
+    ReportChartPage page;
+    page.heading = Tr("Loads at %1 rpm over one revolution: %2",
+                      {FigureStyle{true}.FigureText(run.loads->rpm), DesignName(run.input.path)});
+    page.boundaries = boundaries;
+    page.x = x;
+    page.footnote = Tr(
+        "cam angle [°]; thin blue lines: segment boundaries; shaded: the follower leaves the cam");
+    ReportChart force{Tr("contact force [N]"), {}, {{0, "0 N", false}}, {}};
+    ReportChart torque{Tr("camshaft torque [N·m]"), {}, {{0, "0 N·m", false}}, {}};
+    ReportChart stress{Tr("contact stress [MPa]"), {}, {}, {}};
+    std::vector<bool> off;
+    for (const engine::DynamicsSample& d : run.dynamics->samples) {
+        force.y.push_back(d.contactForce);
+        torque.y.push_back(d.torque);
+        stress.y.push_back(d.stress);
+        off.push_back(d.contactForce <= 0);
+    }
+    const double step = 1.0 / run.S();
+    force.bands = Bands(x, off, step);
+    stress.bands = torque.bands = force.bands;
+    page.charts = {force, torque};
+    if (run.loads->contact) page.charts.push_back(stress);
+    return page;
+}
+
 }  // namespace
 
 ReportInput MakeReportInput(const Run& run) {
-    const WindowRun& w = *run.window;
-    const CamDesign& d = *w.design;
     const FigureStyle style{true};
     ReportInput r;
-    const auto slash = run.input.path.rfind('/');
-    r.title = slash == std::string::npos ? run.input.path : run.input.path.substr(slash + 1);
-    r.date = Today();
-    for (const std::string& line : DesignLines(run, style)) r.inputs.push_back({{line}});
-    const TableWalk walk = WalkTable(d.MotionTable);
-    const int rows = walk.terminatorRow ? walk.terminatorRow : MotionRowCount;
-    for (int k = 0; k < rows; ++k) {
-        r.motionTable.push_back({{std::to_string(k + 1), std::to_string(d.MotionTable[k].Angle),
-                                  Number(d.MotionTable[k].Value)}});
-    }
+    r.designName = DesignName(run.input.path);
+    r.title = Tr("Plate cam design report: %1", {r.designName});
+    r.figure = Figure(run);
+    r.titleBlock = TitleBlockFields(run, r.designName,
+                                    r.figure.contour.empty() ? "" : ScaleText(r.figure.scale));
+    r.pageNumber = Tr("page %1 of %2");
+    r.continued = Tr("(continued)");
+
+    r.designHeading = Tr("Design data");
+    r.design = DesignFields(run, style);
+    r.segmentsHeading = Tr("Segments of the motion");
+    r.segments = SegmentTable(run, style);
+    r.segmentsNote =
+        Tr("v, a, j: the follower's velocity, acceleration and jerk; max: the largest magnitude "
+           "within the segment on the 0.05° grid of the checks, both ends included.");
+    r.checksHeading = Tr("Checks");
+    r.checksHeader = {Tr("check"), Tr("value"), Tr("limit"), Tr("verdict")};
     for (const CheckItem& item : CheckItems(run, style)) {
-        std::string verdict = VerdictText(item.verdict);
-        if (!item.reason.empty()) verdict += ": " + item.reason;
-        r.checks.push_back({{item.check, item.value, "", item.limit, verdict}});
+        r.checks.push_back({item.check, item.value, item.limit, VerdictText(item.verdict),
+                            KindOf(item.verdict), item.reason});
     }
-    r.notes.push_back(ResultLine(run));
-    r.design = &d;
-    r.motion = w.motion.get();
-    r.contourComplete = w.status.completed;
-    r.contourSamples = w.status.completed ? w.N() + 1 : w.status.stoppedAt;
-    r.maxPressure = run.input.maxPressure;
-    r.rpm = run.input.rpm;
-    for (const Segment& s : walk) {
-        r.boundaries.push_back(s.startAngle);
-        r.boundaries.push_back(s.endAngle);
+    r.result = ResultLine(run);
+    r.resultKind = run.Passes() ? ReportVerdict::Pass : ReportVerdict::Fail;
+    for (const std::string& note : run.input.overrides) r.notes.push_back(Tr("note: %1", {note}));
+
+    std::vector<double> boundaries;
+    if (run.cam) {
+        for (const engine::Segment& s : run.cam->motion.Segments()) boundaries.push_back(s.endDeg);
+        if (!boundaries.empty()) boundaries.pop_back();  // 360: the chart's edge
     }
+    r.motion = MotionCharts(run, style, boundaries);
+    if (run.dynamics) r.dynamics = DynamicsCharts(run, boundaries, r.motion.x);
     return r;
 }
 

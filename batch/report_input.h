@@ -1,5 +1,7 @@
 #pragma once
-// What the report shows, from one run: the texts as --check prints them and the curves.
+// What the report shows, from one run: every text in the language in use (through Tr),
+// the checks as --check finds them with the figures rounded as an engineer reads them,
+// the cam figure and the charts from the exact computation's samples.
 
 #include "batch/run.h"
 #include "report/report.h"

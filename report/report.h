@@ -1,41 +1,137 @@
 #pragma once
-// What the design report shows, handed from platecam-batch to the report module. The
-// texts are formatted by the batch tool, exactly as --check prints them; the curves come
-// straight from the computation.
+// What the design report shows, handed from platecam-batch to the report module as plain
+// data. Every text is already in the reader's language and every figure already written
+// as the reader sees it: the module lays out and draws what it is handed and translates
+// nothing. Curves come as points (millimetres in the cam's frame, or chart values per
+// sample), so the module needs nothing of the computation.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "model/analysis.h"
-#include "model/cam_design.h"
-
 namespace platecam {
 
-struct ReportRow {
-    std::vector<std::string> cells;
+// The side of the square the cam figure is drawn in on page 1, mm of paper: the batch
+// chooses the drawing scale for it.
+inline constexpr double ReportFigureSide = 96;
+
+enum class ReportVerdict { Pass, Fail, Warning, Information };
+
+struct ReportField {
+    std::string label, value;
+};
+
+// A table of text cells; every row has as many cells as the header.
+struct ReportTable {
+    std::vector<std::string> header;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<bool> rightAligned;  // per column: figures line up on the right
+};
+
+struct ReportCheck {
+    std::string check, value, limit;
+    std::string verdict;  // the verdict's word
+    ReportVerdict kind = ReportVerdict::Information;
+    std::string reason;  // a failure in words, or a note; may be empty
+};
+
+struct ReportPoint {
+    double x = 0, y = 0;
+};
+
+enum class ReportFollower { None, Roller, Flat, SwingRoller };
+
+// The cam at cam angle 0 with its follower. Frame: origin at the cam centre, x right,
+// y up, mm; cam angles advance clockwise from +y.
+struct ReportFigure {
+    std::vector<ReportPoint> contour;  // closed
+    std::vector<ReportPoint> pitch;    // closed; empty for the flat face
+    double baseRadius = 0;
+    ReportFollower follower = ReportFollower::None;
+    ReportPoint rollerCentre;  // roller kinds
+    double rollerRadius = 0;
+    double faceY = 0, faceFrom = 0, faceTo = 0;  // flat: the face's line and extent
+    ReportPoint pivot;                           // swinging arm
+    std::optional<double> boreDiameter;
+    double scale = 1;          // mm of paper per mm of the cam
+    ReportPoint view;          // the point drawn at the figure's centre
+    double scaleBar = 10;      // mm of the cam
+    std::string scaleText;     // "scale 1:2"
+    std::string scaleBarText;  // "20 mm"
+    struct Mark {
+        double angleDeg = 0;
+        std::string text;
+    };
+    std::vector<Mark> angleMarks;  // on the base circle
+    std::string rotationText;      // beside the arrow of the cam's turn
+    std::string legend;            // under the figure
+    std::string missing;           // drawn instead of a cam that cannot be drawn
+};
+
+// A horizontal line across a chart at a value, with its label at the right.
+struct ReportLine {
+    double value = 0;
+    std::string label;
+    bool limit = true;  // a limit (red, dashed) or a plain reference (the zero line)
+};
+
+struct ReportChart {
+    std::string title;                     // with its unit
+    std::vector<std::optional<double>> y;  // one per x of the page; empty: no value
+    std::vector<ReportLine> lines;
+    std::vector<std::pair<double, double>> bands;  // shaded ranges of the cam angle
+};
+
+// A page of charts over one revolution, one below the other.
+struct ReportChartPage {
+    std::string heading;
+    std::vector<double> x;  // the cam angle of each sample, degrees
+    std::vector<ReportChart> charts;
+    std::vector<double> boundaries;  // segment boundaries, degrees
+    std::string footnote;            // the x axis and what the thin lines are
 };
 
 struct ReportInput {
-    std::string title;       // the design file's name
-    std::string date;        // YYYY-MM-DD
-    std::vector<ReportRow> inputs;       // label, value
-    std::vector<ReportRow> motionTable;  // row, angle, displacement
-    std::vector<ReportRow> checks;       // check, value, where, limit, verdict
-    std::vector<std::string> notes;      // concave radius, sizing, window method
-    const CamDesign* design = nullptr;
-    const MotionProfile* motion = nullptr;
-    bool contourComplete = true;
-    int contourSamples = 0;      // contour samples to draw (all, or up to the stop)
-    double maxPressure = 30;     // the limit, degrees
-    std::optional<double> rpm;   // per-time kinematics when given
-    std::vector<double> boundaries;  // segment boundaries, degrees
+    std::string title;                    // the report's heading and the PDF's title
+    std::string designName;               // the file's name without its extension
+    std::vector<ReportField> titleBlock;  // a drawing's title block, in order
+    std::string pageNumber;               // "page %1 of %2"
+    std::string continued;                // after a heading whose table goes on over a page
+
+    std::string designHeading;
+    std::vector<ReportField> design;  // what the design is, label and value
+    std::string segmentsHeading;
+    ReportTable segments;
+    std::string segmentsNote;  // the units of the peaks
+    std::string checksHeading;
+    std::vector<std::string> checksHeader;  // check, value, limit, verdict
+    std::vector<ReportCheck> checks;
+    std::string result;
+    ReportVerdict resultKind = ReportVerdict::Pass;
+    std::vector<std::string> notes;
+
+    ReportFigure figure;
+    ReportChartPage motion;                   // page 2
+    std::optional<ReportChartPage> dynamics;  // page 3, with the loads at speed
 };
 
-// The report module's one entry point: an A4 PDF of two pages in `pdf`, or false with
-// the reason in `error`.
+// A text the layout could not fit in its box.
+struct ReportOverflow {
+    int page = 0;
+    std::string text;
+    double needWidth = 0, needHeight = 0;  // mm
+    double boxWidth = 0, boxHeight = 0;    // mm
+};
+
+// The report module's entry points. Render: an A4 PDF in `pdf`, or false with the reason
+// in `error`. Layout: the same pages drawn without keeping them, with every text that does
+// not fit its box and the page count.
 using RenderReportFunction = bool (*)(const ReportInput& input, std::string& pdf,
                                       std::string& error);
 inline constexpr const char* RenderReportSymbol = "platecam_render_report";
+using CheckReportLayoutFunction = bool (*)(const ReportInput& input,
+                                           std::vector<ReportOverflow>& overflows, int& pages,
+                                           std::string& error);
+inline constexpr const char* CheckReportLayoutSymbol = "platecam_check_report_layout";
 
 }  // namespace platecam

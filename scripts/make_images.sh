@@ -1,17 +1,47 @@
 #!/usr/bin/env bash
 # Remakes the committed pictures: the icon from the start-up design's contour, the
-# README's screenshot of the window, taken under Xvfb, and both pages of the design
-# report. Run after ./run.sh or ./test.sh has built build/.
+# README's screenshot of the window, taken under Xvfb, both pages of the design report in
+# Japanese and the workshop drawing. Run after ./run.sh or ./test.sh has built build/.
+#   scripts/make_images.sh          every picture
+#   scripts/make_images.sh report   the report's pages and the drawing only
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --build build --target platecam-batch platecam_report platecam-window-shot >/dev/null
+only_report=false
+[[ "${1:-}" == report ]] && only_report=true
+targets="platecam-batch platecam_report"
+$only_report || targets="$targets platecam-window-shot"
+cmake --build build --target $targets >/dev/null
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-./build/batch/platecam-batch tests/data/cam1.dat --csv "$tmp/cam.csv"
-/usr/bin/python3 scripts/make_icon.py "$tmp/cam.csv" data/platecam.svg
 mkdir -p docs
-xvfb-run -a -s "-screen 0 1280x900x24" ./build/app/platecam-window-shot docs/window.png
-./build/batch/platecam-batch tests/data/cam1.dat --resolution 0.2 --rpm 300 --size-base \
-  --report "$tmp/cam.pdf" >/dev/null
-pdftoppm -png -r 60 "$tmp/cam.pdf" docs/report-page
-echo "wrote data/platecam.svg, docs/window.png and docs/report-page-1.png, -2.png"
+if ! $only_report; then
+  ./build/batch/platecam-batch tests/data/cam1.dat --csv "$tmp/cam.csv"
+  /usr/bin/python3 scripts/make_icon.py "$tmp/cam.csv" data/platecam.svg
+  xvfb-run -a -s "-screen 0 1280x900x24" ./build/app/platecam-window-shot docs/window.png
+fi
+
+# The start-up design as a design document, with a title block, its bore and a fixed
+# date (the pictures do not change from day to day), in the language of its readers.
+./build/batch/platecam-batch tests/data/cam1.toml --rpm 300 --size-base --lang ja \
+  --title-block part_number=K-1024 --title-block material=S45C --title-block designer=山田 \
+  --title-block checker=佐藤 --title-block revision=A --title-block date=2025-04-01 \
+  --title-block bore_diameter=30 \
+  --report "$tmp/cam.pdf" --drawing "$tmp/cam-drawing.dxf" >/dev/null
+pdftoppm -png -r 100 "$tmp/cam.pdf" docs/report-page
+
+# The drawing as a CAD program shows it: ezdxf's drawing add-on, as the drawing's own
+# check renders it (IPA Gothic standing in for MS Gothic).
+/usr/bin/python3 - "$tmp/cam-drawing.dxf" docs/drawing.png <<'EOF'
+import sys
+sys.path.insert(0, "scripts")
+import ezdxf
+from check_drawing import render
+
+doc = ezdxf.readfile(sys.argv[1])
+render(doc, doc.header["$EXTMIN"], doc.header["$EXTMAX"], sys.argv[2])
+EOF
+if $only_report; then
+  echo "wrote docs/report-page-1.png, -2.png and docs/drawing.png"
+else
+  echo "wrote data/platecam.svg, docs/window.png, docs/report-page-1.png, -2.png and docs/drawing.png"
+fi

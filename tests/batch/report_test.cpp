@@ -1,0 +1,288 @@
+// The design report as platecam-batch hands it over: the language the reader's locale
+// asks for, the segment table and charts against the closed forms of the cycloid, the
+// follower where its geometry puts it, the jump regions where the loads say so.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+
+#include "batch/options.h"
+#include "batch/report_input.h"
+#include "batch/run.h"
+#include "files/save_file.h"
+#include "language/language.h"
+#include "tests/files/temp_dir.h"
+#include "tests/report/report_designs.h"
+
+namespace platecam {
+namespace {
+
+using testing::TempDir;
+
+constexpr double Pi = 3.141592653589793;
+
+// What a run with --report hands the module.
+ReportInput ReportOf(std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"--report", "unused.pdf"});
+    const BatchOptions options = ParseBatchOptions(arguments);
+    Run run(options);
+    Compute(run);
+    return MakeReportInput(run);
+}
+
+std::string Put(const TempDir& dir, const std::string& name, const std::string& text) {
+    std::ofstream(dir.path(name)) << text;
+    return dir.path(name);
+}
+
+// The whole process in a clean environment, as `nobody` when the tests run as root;
+// returns the report's text as pdftotext extracts it, or the failure.
+std::string ReportText(const TempDir& dir, const std::string& environment,
+                       const std::string& arguments) {
+    const std::string user =
+        ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    // Only the sanitizers' settings pass from the test's environment.
+    std::string sanitizers;
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) sanitizers += std::string(name) + "='" + value + "' ";
+    }
+    const std::string command = "cd " + dir.path("") + " && " + user +
+                                "env -i PATH=/usr/bin:/bin " + sanitizers + environment +
+                                " " PLATECAM_BATCH_EXE " " + arguments +
+                                " --report r.pdf 2>err.txt" + " && pdftotext r.pdf r.txt";
+    ::unlink(dir.path("r.txt").c_str());
+    const int status = std::system(command.c_str());
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return "(failed: " + ReadWholeFile(dir.path("err.txt"), 1 << 16) + ")";
+    }
+    // Without the white space, a phrase reads the same where the layout wraps it.
+    std::string text = ReadWholeFile(dir.path("r.txt"), 1 << 22);
+    text.erase(
+        std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n'; }),
+        text.end());
+    return text;
+}
+
+bool Contains(const std::string& text, std::string phrase) {
+    phrase.erase(std::remove(phrase.begin(), phrase.end(), ' '), phrase.end());
+    return text.find(phrase) != std::string::npos;
+}
+
+TEST(ReportProcess, SpeaksTheLanguageOfTheLocaleOrOfLang) {
+    TempDir dir;
+    ::chmod(dir.path("").c_str(), 0777);
+    std::ofstream(dir.path("cam1.toml")) << ReadWholeFile(PLATECAM_TEST_DATA "/cam1.toml", 1 << 20);
+    ::chmod(dir.path("cam1.toml").c_str(), 0644);
+    const char* japanese[] = {"板カム設計報告書: cam1",
+                              "設計諸元",
+                              "運動の区間",
+                              "チェック",
+                              "1 回転の運動と形状: cam1",
+                              "カムは反時計回りに回転する"};
+    const char* english[] = {"Plate cam design report: cam1",
+                             "Design data",
+                             "Segments of the motion",
+                             "Checks",
+                             "Motion and geometry over one revolution: cam1",
+                             "the cam turns counter-clockwise"};
+    struct Case {
+        std::string environment, options;
+        bool inJapanese;
+    };
+    const Case cases[] = {
+        {"LANG=ja_JP.UTF-8", "", true},          {"LANG=C", "", false},
+        {"LC_ALL=ja_JP.UTF-8 LANG=C", "", true}, {"LC_MESSAGES=C LANG=ja_JP.UTF-8", "", false},
+        {"LANG=C", "--lang ja", true},           {"LANG=ja_JP.UTF-8", "--lang en", false},
+    };
+    for (const Case& c : cases) {
+        const std::string text = ReportText(dir, c.environment, "cam1.toml " + c.options);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 2)
+            << c.environment << " " << c.options << text;
+        for (const char* expected : c.inJapanese ? japanese : english) {
+            EXPECT_TRUE(Contains(text, expected))
+                << c.environment << " " << c.options << ": " << expected;
+        }
+        for (const char* unexpected : c.inJapanese ? english : japanese) {
+            EXPECT_FALSE(Contains(text, unexpected))
+                << c.environment << " " << c.options << ": " << unexpected;
+        }
+    }
+    // The loads at speed add their page; the title block comes from [drawing].
+    const testing::ReportDesign roller = testing::ReportDesigns().front();
+    std::ofstream(dir.path(roller.file)) << roller.text;
+    ::chmod(dir.path(roller.file).c_str(), 0644);
+    const std::string text = ReportText(dir, "LANG=ja_JP.UTF-8", roller.file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 3) << text;
+    for (const char* expected :
+         {"600 rpm での 1 回転の荷重: roller", "接触力 [N]", "カム軸トルク [N·m]", "接触応力 [MPa]",
+          "K-1024-03", "S45C 高周波焼入れ", "山田 太郎", "2025-03-14", "尺度 1:2"}) {
+        EXPECT_TRUE(Contains(text, expected)) << expected;
+    }
+}
+
+// The cycloid rise of h over beta: peaks 2h/beta, 2 pi h/beta^2, 4 pi^2 h/beta^3 per
+// radian, and the in-line roller's pressure angle atan(s' / (Rp + s)) at its largest.
+TEST(ReportInputOf, SegmentTableAgainstTheCycloidsClosedForms) {
+    struct Expected {
+        std::size_t row;
+        double h, betaDeg;
+        const char* kind;
+        const char* change;
+    };
+    const Expected rows[] = {{1, 10, 60, "rise", "+10.00"},
+                             {3, 10, 60, "rise", "+10.00"},
+                             {5, 20, 80, "fall", "-20.00"}};
+    for (const char* rpm : {"300", ""}) {
+        std::vector<std::string> arguments = {PLATECAM_TEST_DATA "/cam1.toml"};
+        if (*rpm) arguments.insert(arguments.end(), {"--rpm", rpm});
+        const ReportInput r = ReportOf(arguments);
+        ASSERT_EQ(r.segments.rows.size(), 7u);
+        EXPECT_EQ(r.segments.header[7], *rpm ? "max |v| [mm/s]" : "max |v| [mm/rad]");
+        EXPECT_EQ(r.segments.header[8], *rpm ? "max |a| [m/s²]" : "max |a| [mm/rad²]");
+        EXPECT_EQ(r.segments.rows[0][4], "dwell");
+        EXPECT_EQ(r.segments.rows[0][5], "0.00");
+        const double w = *rpm ? 2 * Pi * 300 / 60 : 1;
+        const double perTime = *rpm ? 1e-3 : 1;  // m/s² and m/s³ against mm/rad² and mm/rad³
+        for (const Expected& e : rows) {
+            const std::vector<std::string>& cells = r.segments.rows[e.row];
+            const double beta = e.betaDeg * Pi / 180;
+            EXPECT_EQ(cells[4], e.kind);
+            EXPECT_EQ(cells[5], e.change);
+            EXPECT_EQ(cells[3], std::to_string(static_cast<int>(e.betaDeg)) + ".0°");
+            EXPECT_NEAR(std::stod(cells[7]) / (2 * e.h / beta * w), 1, 5e-4) << cells[7];
+            EXPECT_NEAR(std::stod(cells[8]) / (2 * Pi * e.h / (beta * beta) * w * w * perTime), 1,
+                        5e-4)
+                << cells[8];
+            EXPECT_NEAR(std::stod(cells[9]) /
+                            (4 * Pi * Pi * e.h / (beta * beta * beta) * w * w * w * perTime),
+                        1, 5e-4)
+                << cells[9];
+            const double start = e.row == 5 ? 20 : e.row == 3 ? 10 : 0;
+            double pressure = 0;
+            for (int k = 0; k <= 20000; ++k) {
+                const double x = k / 20000.0, u = e.row == 5 ? 1 - x : x;
+                const double s =
+                    start + (e.row == 5 ? -e.h * (1 - (u - std::sin(2 * Pi * u) / (2 * Pi)))
+                                        : e.h * (u - std::sin(2 * Pi * u) / (2 * Pi)));
+                const double v = e.h / beta * (1 - std::cos(2 * Pi * u)) * (e.row == 5 ? -1 : 1);
+                pressure = std::max(pressure, std::fabs(std::atan(v / (55 + s)) * 180 / Pi));
+            }
+            EXPECT_NEAR(std::stod(cells[10]), pressure, 0.05 + 1e-9) << cells[10];
+        }
+    }
+}
+
+TEST(ReportInputOf, ChartsAndFigureOfTheStartUpDesign) {
+    const ReportInput r =
+        ReportOf({PLATECAM_TEST_DATA "/cam1.dat", "--resolution", "0.2", "--rpm", "300"});
+    ASSERT_EQ(r.motion.x.size(), 1800u);
+    EXPECT_EQ(r.motion.x[300], 60.0);
+    ASSERT_EQ(r.motion.charts.size(), 6u);
+    auto largest = [&](std::size_t chart) {
+        double m = 0;
+        for (const auto& y : r.motion.charts[chart].y) m = std::max(m, std::fabs(y.value_or(0)));
+        return m;
+    };
+    const double w = 10 * Pi, beta = Pi / 3;
+    EXPECT_NEAR(largest(0), 20, 1e-12);
+    EXPECT_NEAR(largest(1), 2 * 20 / (4 * Pi / 9) * w, 1e-9);  // the fall: 900 mm/s
+    EXPECT_NEAR(largest(2), 2 * Pi * 20 / std::pow(4 * Pi / 9, 2) * w * w / 1000, 1e-9);  // m/s²
+    EXPECT_NEAR(r.motion.charts[1].y[300].value(), 2 * 10 / beta * w, 1e-9);
+    EXPECT_EQ(r.motion.charts[4].lines.size(), 2u);
+    EXPECT_EQ(r.motion.charts[4].lines[0].value, 30);
+    EXPECT_EQ(r.motion.charts[5].lines[0].value, 10);
+    EXPECT_EQ(r.motion.boundaries, (std::vector<double>{30, 90, 110, 170, 180, 260}));
+    EXPECT_FALSE(r.dynamics);
+    // Reach 75 mm: 1:1 does not fit half the figure, 1:2 does.
+    EXPECT_EQ(r.figure.scale, 0.5);
+    EXPECT_EQ(r.figure.scaleText, "scale 1:2");
+    EXPECT_EQ(r.titleBlock.back().value, "1:2");
+    EXPECT_EQ(r.figure.follower, ReportFollower::Roller);
+    EXPECT_NEAR(r.figure.rollerCentre.y, 55, 1e-9);
+    EXPECT_EQ(r.figure.contour.size(), 1800u);
+    EXPECT_EQ(r.figure.angleMarks.size(), 12u);
+    EXPECT_NE(r.figure.legend.find("counter-clockwise"), std::string::npos);
+}
+
+TEST(ReportInputOf, FollowerOfEachKindWhereItsGeometryPutsIt) {
+    TempDir dir;
+    const auto designs = testing::ReportDesigns();
+    // The offset roller on its line x = e at the prime circle.
+    const ReportInput roller = ReportOf({Put(dir, designs[0].file, designs[0].text)});
+    EXPECT_EQ(roller.figure.follower, ReportFollower::Roller);
+    EXPECT_NEAR(roller.figure.rollerCentre.x, 5, 1e-9);
+    EXPECT_NEAR(roller.figure.rollerCentre.y, std::sqrt(55.0 * 55 - 25), 1e-9);
+    EXPECT_EQ(roller.figure.boreDiameter, 30.0);
+    // The flat face at the base circle, at least as wide as it is.
+    const ReportInput flat = ReportOf({Put(dir, designs[1].file, designs[1].text)});
+    EXPECT_EQ(flat.figure.follower, ReportFollower::Flat);
+    EXPECT_TRUE(flat.figure.pitch.empty());
+    EXPECT_NEAR(flat.figure.faceY, 60, 1e-9);
+    EXPECT_LE(flat.figure.faceFrom, -30);
+    EXPECT_GE(flat.figure.faceTo, 30);
+    // The arm's pivot closes the triangle: cam centre to pivot, pivot to roller at rest.
+    const ReportInput swing = ReportOf({Put(dir, designs[2].file, designs[2].text)});
+    const ReportFigure& f = swing.figure;
+    EXPECT_EQ(f.follower, ReportFollower::SwingRoller);
+    EXPECT_NEAR(std::hypot(f.pivot.x, f.pivot.y), 100, 1e-9);
+    EXPECT_NEAR(std::hypot(f.pivot.x - f.rollerCentre.x, f.pivot.y - f.rollerCentre.y), 80, 1e-9);
+    EXPECT_GT(f.pivot.x, 0);
+    EXPECT_EQ(swing.segments.header[5], "lift change [°]");
+    EXPECT_EQ(swing.segments.rows[0][5], "+12.0");
+}
+
+// The published example leaves the cam at 88.25° at 1000 rpm and holds on up to 780 rpm.
+TEST(ReportInputOf, JumpRegionsAreShadedWhereTheFollowerLeavesTheCam) {
+    TempDir dir;
+    const std::string doc =
+        "format = 2\n[cam]\nbase_radius = 40.0\nresolution = 0.5\nlaw = \"cycloid\"\nrpm = 1000\n"
+        "[follower]\nkind = \"roller\"\nroller_radius = 10.0\n" +
+        testing::ReportRows({{0, 0}, {120, 10}, {180, 10}, {300, 0}, {360, 0}}) +
+        "[dynamics]\nmass = 1.8\nspring_rate = 15.0\npreload = 37.5\n";
+    const std::string file = Put(dir, "dyn.toml", doc);
+    const ReportInput fast = ReportOf({file});
+    ASSERT_TRUE(fast.dynamics);
+    ASSERT_EQ(fast.dynamics->charts.size(), 2u) << "no [contact]: no stress chart";
+    const auto& bands = fast.dynamics->charts[0].bands;
+    EXPECT_TRUE(std::any_of(bands.begin(), bands.end(),
+                            [](auto b) { return b.first <= 88.25 && 88.25 <= b.second; }));
+    const ReportInput slow = ReportOf({file, "--rpm", "770"});
+    ASSERT_TRUE(slow.dynamics);
+    EXPECT_TRUE(slow.dynamics->charts[0].bands.empty());
+    EXPECT_EQ(slow.dynamics->charts[0].lines[0].value, 0);
+}
+
+TEST(ReportInputOf, TitleBlockFromTheDocumentAndTheOptions) {
+    TempDir dir;
+    const auto designs = testing::ReportDesigns();
+    const std::string file = Put(dir, designs[0].file, designs[0].text);
+    auto field = [](const ReportInput& r, const std::string& label) {
+        for (const ReportField& f : r.titleBlock) {
+            if (f.label == label) return f.value;
+        }
+        return std::string("(none)");
+    };
+    const ReportInput given =
+        ReportOf({file, "--title-block", "material=SCM440", "--title-block", "checker="});
+    EXPECT_EQ(field(given, "design name"), "roller");
+    EXPECT_EQ(field(given, "material"), "SCM440");
+    EXPECT_EQ(field(given, "part number"), "K-1024-03");
+    EXPECT_EQ(field(given, "date"), "2025-03-14");
+    EXPECT_EQ(field(given, "checker"), "") << "an empty value clears the document's";
+    char today[16];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(today, sizeof today, "%Y-%m-%d", std::localtime(&now));
+    const ReportInput bare = ReportOf({PLATECAM_TEST_DATA "/cam1.dat"});
+    EXPECT_EQ(field(bare, "date"), today);
+    EXPECT_EQ(field(bare, "designer"), "");
+    EXPECT_EQ(bare.titleBlock.size(), 8u);
+}
+
+}  // namespace
+}  // namespace platecam
