@@ -150,7 +150,7 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
         ->group(g.outputs)->type_name("OUT.csv")->check(NotEmpty);
     app.add_option("--json", o.json, Tr("write every figure of --check as one JSON document"))
         ->group(g.outputs)->type_name("OUT.json")->check(NotEmpty);
-    app.add_option("--report", o.report, Tr("write a two-page A4 design report"))
+    app.add_option("--report", o.report, Tr("write the A4 design report (two pages, three with loads at speed)"))
         ->group(g.outputs)->type_name("OUT.pdf")->check(NotEmpty);
     app.add_option("--save-design", o.saveDesign,
                    Tr("write the design as this run used it, as a design document"))
