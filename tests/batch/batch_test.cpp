@@ -260,7 +260,7 @@ TEST(Batch, WhatIsNoCamOrTooSteepFailsTheCheck) {
     };
     for (Case& c : cases) {
         const std::string file = SaveDesign(dir, "case.dat", *c.design);
-        const BatchRun run = Batch({file, "--check", "--size-base"});
+        const BatchRun run = testing::BatchProcess(dir, {file, "--check", "--size-base"});
         EXPECT_EQ(run.status, 1) << c.expected;
         EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("result: a check fails"), std::string::npos) << run.out;
