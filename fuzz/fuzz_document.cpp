@@ -1,11 +1,13 @@
 // Arbitrary design-document text. A refused text must end with the document's own message
 // (file and line first); an accepted one holds only finite numbers, is written, read and
-// written again byte for byte, and, when the window can show it, becomes the window's
-// table and back without a change.
+// written again byte for byte (as text and through a file), and, when the window can show
+// it, becomes the window's table and back without a change. The accepted document, changed
+// in one place as a program might change it, is written exactly when its rules hold.
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,33 @@ bool NamesFileAndLine(const std::string& message) {
     return at > digits && message[digits] != '0' && message.compare(at, 2, ": ") == 0;
 }
 
+// One change a program might make to a document, picked by `pick`.
+void Change(platecam::DesignDocument& d, std::size_t pick) {
+    const double base = d.cam.baseRadius + d.follower.rollerRadius.value_or(0);
+    switch (pick % 20) {
+        case 0: d.cam.resolution = 0.3; break;
+        case 1: d.cam.maxPressureAngle = 90; break;
+        case 2: d.follower.offset = 1.5 * base; break;
+        case 3: d.contact = platecam::ContactSection{1.0, 1.0, 0.5}; break;
+        case 4: d.motion.resize(1); break;
+        case 5: d.motion.resize(platecam::DocumentMaxRows + 1, d.motion.back()); break;
+        case 6: d.motion[1].angle = -1; break;
+        case 7: d.motion.back().angle = 400; break;
+        case 8: d.motion[0].angle = 5; break;
+        case 9: d.motion.back().lift += 1; break;
+        case 10: d.motion[1].law = "bogus"; break;
+        case 11: d.motion[0].law = "cycloid"; break;
+        case 12: d.follower.kind = "knife"; break;
+        case 13: d.cam.baseRadius = std::numeric_limits<double>::quiet_NaN(); break;
+        case 14: d.follower.rollerRadius.reset(); break;
+        case 15: d.drawing = platecam::DrawingSection{}; d.drawing->designer = "two\nlines"; break;
+        case 16: d.dynamics = platecam::DynamicsSection{-1.0, {}, {}, {}, {}}; break;
+        case 17: break;
+        case 18: d.follower.pivotDistance = 1e9; break;
+        case 19: d.follower.faceWidth = 10; break;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -80,6 +109,52 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (FormatDesignDocument(again) != written) Fail("writing again changed the bytes");
     if (!IsDesignDocument(written)) Fail("a written document looks like a design file");
+    try {
+        CheckDocumentRows(document, "fuzz.toml");
+        static const int fd = memfd_create("platecam-document", 0);
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        if (fd < 0 || ftruncate(fd, 0) != 0 || lseek(fd, 0, SEEK_SET) != 0) Fail("memfd reset");
+        SaveDesignDocument(path, document);
+        if (FormatDesignDocument(ReadDesignDocument(path)) != written) Fail("a document saved and read changed");
+    } catch (const CamError&) {
+        Fail("an accepted document is not saved and read again");
+    }
+
+    // Changed in one place: the rules refuse it exactly when the writer does, naming the
+    // file and the key but no line, and what is written reads back.
+    DesignDocument changed = document;
+    Change(changed, std::hash<std::string>{}(text));
+    bool holds = true, writes = true;
+    std::string refusal;
+    try {
+        CheckDesignDocument(changed, "fuzz.toml");
+    } catch (const DocumentError& e) {
+        holds = false;
+        refusal = e.message();
+    }
+    try {
+        changed.StepsPerDegree();
+    } catch (const DocumentError&) {
+        if (holds) Fail("a document within the rules without its samples per degree");
+    }
+    try {
+        written = FormatDesignDocument(changed);
+    } catch (const DocumentError&) {
+        writes = false;
+    }
+    if (holds != writes) Fail("the writer and the rules disagree on a changed document");
+    if (!holds && (refusal.compare(0, 11, "fuzz.toml: ") != 0 || NamesFileAndLine(refusal))) {
+        Fail("a changed document's refusal names no key or names a line");
+    }
+    if (writes) {
+        try {
+            if (FormatDesignDocument(ParseDesignDocument(written, "fuzz.toml")) != written) {
+                Fail("a changed document written again changed");
+            }
+        } catch (const CamError&) {
+            Fail("a changed document written is refused");
+        }
+    }
 
     if (!KeyTheWindowCannotShow(document).empty()) return 0;
     try {
