@@ -112,16 +112,6 @@ engine::CamInput CamOfDocument(const DesignDocument& doc) {
     return cam;
 }
 
-double Run::RollerRadius() const {
-    if (window) return window->design->RollerRadius;
-    return input.document ? input.document->follower.rollerRadius.value_or(0) : 0;
-}
-
-double Run::BaseRadius() const {
-    if (window) return window->design->BaseRadius;
-    return input.document ? input.document->cam.baseRadius : 0;
-}
-
 std::optional<double> Run::Omega() const {
     if (!input.rpm) return std::nullopt;
     return 2 * Pi * *input.rpm / 60;

@@ -49,8 +49,6 @@ struct Run {
 
     int S() const { return input.stepsPerDegree; }
     int N() const { return 360 * input.stepsPerDegree; }
-    double RollerRadius() const;
-    double BaseRadius() const;
     // Per-time kinematics: the cam's angular speed, rad/s.
     std::optional<double> Omega() const;
     bool Passes() const {

@@ -9,8 +9,5 @@ const char* const LawCaptions[3] = {"サイクロイド曲線(CY)", "変形台�
 
 std::string Number(double value) { return FormatNumber(value, '.'); }
 std::string Figure(double value) { return FormatGeneral(value, 6, 15, '.'); }
-std::string Angle(int sample, int stepsPerDegree) {
-    return Number(static_cast<double>(sample) / stepsPerDegree);
-}
 
 }  // namespace platecam

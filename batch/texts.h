@@ -15,7 +15,5 @@ extern const char* const LawCaptions[3];
 std::string Number(double value);
 // Six significant digits, the figures of the check report.
 std::string Figure(double value);
-// The cam angle of a sample, degrees.
-std::string Angle(int sample, int stepsPerDegree);
 
 }  // namespace platecam
