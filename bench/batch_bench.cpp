@@ -1,5 +1,4 @@
-// Benchmarks of platecam-batch: the base-radius sizing in-process, and whole runs of the
-// program as a script runs them (process start included).
+// Benchmarks of whole platecam-batch runs as a script runs them (process start included).
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -20,21 +19,6 @@ extern char** environ;
 
 namespace platecam::bench {
 namespace {
-
-void BM_SizeBaseRadius(benchmark::State& state) {
-    auto design = std::make_unique<CamDesign>();
-    design->StepsPerDegree = static_cast<int>(state.range(0));
-    LoadDesignFromTexts(*design, TextsFor(0), '.');
-    ScanMaxDisplacement(*design);
-    BuildDisplacement(*design, 0);
-    auto motion = std::make_unique<MotionProfile>();
-    BuildMotionProfile(*design, 0, *motion);
-    for (auto _ : state) {
-        const SizingResult result = SizeBaseRadius(*design, *motion, 30);
-        benchmark::DoNotOptimize(result.baseRadius);
-    }
-}
-BENCHMARK(BM_SizeBaseRadius)->Arg(1)->Arg(5)->Unit(benchmark::kMillisecond);
 
 // The start-up design as a file, once per process.
 const std::string& DesignFile() {

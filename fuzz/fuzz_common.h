@@ -191,26 +191,25 @@ inline void RunPipeline(CamDesign& d, const Choices& choices, const int (&steps)
             WrittenBytes([&](const std::string& path) { WriteDxfFile(path, lines); });
         if (bytes.size() < lines.size() * 2) Fail("DXF bytes shorter than its line ends");
     }
-    // The engineering checks of the batch tool and the texts of its report.
+    // The derivatives and what the CSV of a design file writes from them.
     auto motion = std::make_unique<MotionProfile>();
     if (Step([&] { BuildMotionProfile(d, choices.law, *motion); })) {
         CheckFiniteMotion(*motion);
-        const DesignChecks checks = CheckDesign(d, *motion);
-        JudgeChecks(checks, true, d.RollerRadius, 30);
-        // The search runs the contour a few hundred times: an eighth of the 1-degree runs.
-        if (choices.writeFiles && choices.points && choices.decimalMark == '.' &&
-            d.StepsPerDegree == 1) {
-            const SizingResult sizing = SizeBaseRadius(d, *motion, 30);
-            if (sizing.found && !(sizing.baseRadius > 0 && sizing.baseRadius <= sizing.searchedUpTo)) {
-                Fail("a sized radius outside its search range");
-            }
-        }
         // Turning a point by a sample's angle, as the animation does.
         const Point2 turned = RotatePoint(d.CamProfile[1].x, d.CamProfile[1].y, 1.0 / d.StepsPerDegree);
         if (!std::isfinite(turned.x) || !std::isfinite(turned.y)) Fail("a turned point is not finite");
-        const CurvatureCheck curvature = CheckPitchCurvature(d, *motion);
-        if (curvature.convexFound && !(curvature.minRadius >= 0)) Fail("a negative convex radius");
-        for (double v : {curvature.minRadius, d.MaxPressureAngle, d.MinPressureAngle}) {
+        // The exact pressure angle and the pitch curve's radius the CSV writes.
+        double smallest = 0;
+        for (int i = 0; i <= 360 * d.StepsPerDegree; ++i) {
+            const double phi = ExactPressureAngle(d.BaseRadius, d.RollerRadius, d.Displacement[i], motion->velocity[i]);
+            const double kappa = PitchCurvature(d.BaseRadius, d.RollerRadius, d.Displacement[i], motion->velocity[i],
+                                                motion->acceleration[i]);
+            if (!(std::fabs(phi) <= 180) || !std::isfinite(kappa)) {
+                Fail("an exact pressure angle or curvature out of range");
+            }
+            if (kappa > 0 && (smallest == 0 || 1 / kappa < smallest)) smallest = 1 / kappa;
+        }
+        for (double v : {smallest, d.MaxPressureAngle, d.MinPressureAngle}) {
             if (FormatGeneral(v, 6, 15, '.').empty()) Fail("an empty number text");
         }
     }
