@@ -296,9 +296,24 @@ void PeakOf(SegmentPeaks& peaks, const Kinematics& m) {
     peaks.jerk = std::max(peaks.jerk, std::fabs(m.j));
 }
 
+// The contact of a roller kind at a point of the pitch curve already measured.
+void RollerContact(const Geometry& g, const Kinematics& m, const Local& l, ContactPoint& c) {
+    c.motion = m;
+    const double length = std::sqrt(l.n2), cubed = l.n2 * length;
+    // |(pc, pd)| = |T|: the pressure angle's cosine without an arctangent.
+    c.cosPressure = l.pd / length;
+    if (!std::isfinite(c.cosPressure)) ThrowOverflow();
+    // With the pitch curvature kappa = bend / |T|^3, rho = 1/kappa - Rr, and
+    // 1/rho + 1/Rr = 1 / (Rr (1 - Rr kappa)): one division, straight pitch curves included.
+    const double curvature = cubed / (g.rollerRadius * (cubed - g.rollerRadius * l.bend));
+    c.relativeCurvature = std::isfinite(curvature) ? curvature : 0;
+}
+
+// `contact`, where given, gets the contact at every grid point from the same measurement
+// (the motion's segments always span 0..360 degrees, so every point is reached).
 template <bool Swing>
 GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam,
-                       GridChecks& out) {
+                       GridChecks& out, GridContact* contact) {
     KeyExtreme high{-Infinity}, low{Infinity};
     double convex = Infinity, concave = Infinity;
     int convexK = -1, concaveK = -1;
@@ -320,6 +335,7 @@ GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamInput& 
             }
             const Local l = Measure(p);
             if (!(l.n2 > 0)) return {Fault::NoDirection, k};
+            if (contact) RollerContact(g, m, l, end ? contact->ends[s] : contact->at[k]);
             guard += (l.pc + l.pd + l.n2 + l.bend) * 0;
             const double key = AngleKey(l.pc, l.pd);
             if (key > high.key) high = {key, l.pc, l.pd, k};
@@ -382,21 +398,24 @@ GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamInput& ca
     return {};
 }
 
-GridFault RunChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam, GridChecks& out) {
+// The roller kinds fill `contact` (sized) on the way; the flat face leaves it.
+GridFault RunChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam, GridChecks& out,
+                    GridContact* contact = nullptr) {
     out = GridChecks{};
     switch (g.kind) {
         case FollowerKind::Roller:
-            return RollerChecks<false>(gm, g, cam, out);
+            return RollerChecks<false>(gm, g, cam, out, contact);
         case FollowerKind::SwingRoller:
-            return RollerChecks<true>(gm, g, cam, out);
+            return RollerChecks<true>(gm, g, cam, out, contact);
         default:
             return FlatChecks(gm, g, cam, out);
     }
 }
 
-GridChecks ChecksOrThrow(const GridMotion& gm, const Geometry& g, const CamInput& cam) {
+GridChecks ChecksOrThrow(const GridMotion& gm, const Geometry& g, const CamInput& cam,
+                         GridContact* contact = nullptr) {
     GridChecks checks;
-    const GridFault f = RunChecks(gm, g, cam, checks);
+    const GridFault f = RunChecks(gm, g, cam, checks, contact);
     if (f.fault != Fault::None) ThrowFault(f.fault, GridDegrees(f.k));
     return checks;
 }
@@ -461,13 +480,7 @@ void ContactAt(const Geometry& g, int k, const Kinematics& m, SinCos turn, Conta
         }
         const Local l = Measure(p);
         if (!(l.n2 > 0)) ThrowFault(Fault::NoDirection, GridDegrees(k));
-        const double length = std::sqrt(l.n2), cubed = l.n2 * length;
-        // |(pc, pd)| = |T|: the pressure angle's cosine without an arctangent.
-        c.cosPressure = l.pd / length;
-        if (!std::isfinite(c.cosPressure)) ThrowOverflow();
-        // With the pitch curvature kappa = bend / |T|^3, rho = 1/kappa - Rr, and
-        // 1/rho + 1/Rr = 1 / (Rr (1 - Rr kappa)): one division, straight pitch curves included.
-        curvature = cubed / (g.rollerRadius * (cubed - g.rollerRadius * l.bend));
+        return RollerContact(g, m, l, c);
     }
     c.relativeCurvature = std::isfinite(curvature) ? curvature : 0;
 }
@@ -539,9 +552,10 @@ GridChecks CheckOnGrid(const CamInput& cam) {
 
 namespace {
 
-CamResult ComputeCamOnGrid(const CamInput& cam, const Geometry& g, const GridMotion& gm) {
+CamResult ComputeCamOnGrid(const CamInput& cam, const Geometry& g, const GridMotion& gm,
+                           GridContact* contact = nullptr) {
     CamResult result;
-    result.checks = ChecksOrThrow(gm, g, cam);
+    result.checks = ChecksOrThrow(gm, g, cam, contact);
     const int S = cam.stepsPerDegree, step = GridStepOfSample(S);
     const bool swing = g.kind == FollowerKind::SwingRoller;
     result.samples.reserve(360 * S);
@@ -569,9 +583,16 @@ CamResult ComputeCam(const CamInput& cam, GridContact& contact) {
     CheckInputs(cam);
     const Geometry g = ValidGeometry(cam, cam.baseRadius);
     const GridMotion& gm = MakeGridMotion(cam);
-    CamResult result = ComputeCamOnGrid(cam, g, gm);
-    FillContact(gm, g, contact);
-    return result;
+    if (g.kind == FollowerKind::Flat) {
+        CamResult result = ComputeCamOnGrid(cam, g, gm);
+        FillContact(gm, g, contact);
+        return result;
+    }
+    // The roller kinds' checks measure the pitch curve at every grid point: the contact is
+    // taken from the same measurement.
+    contact.at.resize(GridCount);
+    contact.ends.resize(gm.ends.size());
+    return ComputeCamOnGrid(cam, g, gm, &contact);
 }
 
 Sizing SizeBaseRadius(const CamInput& cam) {

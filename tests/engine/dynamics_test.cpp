@@ -70,6 +70,31 @@ TEST(DynamicsAnchor, PublishedProblem) {
     }
 }
 
+// The loads computed with the cam take the contact from the checks' own measurement of the
+// pitch curve; alone they measure it afresh. Both routes give the same loads, bit for bit.
+TEST(Dynamics, WithTheCamAsAlone) {
+    DynamicsInput d = Loads(600, 1.2, 20, 60, 40, 15);
+    d.contact = ContactMaterial{12, 206000, 0.3};
+    for (const FollowerKind kind : {FollowerKind::Roller, FollowerKind::Flat}) {
+        for (const double offset : {0.0, 6.35}) {
+            if (kind == FollowerKind::Flat && offset != 0) continue;
+            const CamInput cam = MakeCam(kind, Anchor(), 50, 5, 10, offset);
+            const CamWithDynamics both = ComputeCamWithDynamics(cam, d);
+            const DynamicsResult alone = ComputeDynamics(cam, d);
+            ASSERT_EQ(both.dynamics.samples.size(), alone.samples.size());
+            for (std::size_t i = 0; i < alone.samples.size(); ++i) {
+                const DynamicsSample &a = alone.samples[i], &b = both.dynamics.samples[i];
+                ASSERT_EQ(a.contactForce, b.contactForce) << i;
+                ASSERT_EQ(a.normalForce, b.normalForce) << i;
+                ASSERT_EQ(a.stress, b.stress) << i;
+            }
+            EXPECT_EQ(alone.checks.maxContactStress.value, both.dynamics.checks.maxContactStress.value);
+            EXPECT_EQ(alone.checks.minSpringRate.value, both.dynamics.checks.minSpringRate.value);
+            EXPECT_EQ(alone.checks.jumpFreeRpm.value, both.dynamics.checks.jumpFreeRpm.value);
+        }
+    }
+}
+
 // The follower on a stiff contact that can only push, driven by the lift alone (no
 // acceleration of the cam, no force formula): whether it ever lifts off over one
 // revolution from rest on a dwell at `startDeg`.
