@@ -227,12 +227,12 @@ InjectedFault fault;
 const int Errors[] = {EIO,    EINTR,  EOPNOTSUPP, EINVAL, EPERM, EACCES, EEXIST,
                       ENOSPC, EXDEV,  EBUSY,      ENOSYS, EISDIR, EDQUOT, ENOENT};
 
-void InjectFault(const std::string& spec) {
+void InjectFault(const std::string& what) {
     fault = InjectedFault{};
-    if (spec.size() < 3 || std::string("oslr").find(spec[0]) == std::string::npos) return;
-    fault.call = spec[0];
-    fault.at = (spec[1] - '0') & 15;
-    fault.error = Errors[static_cast<unsigned char>(spec[2]) % std::size(Errors)];
+    if (what.size() < 3 || std::string("oslr").find(what[0]) == std::string::npos) return;
+    fault.call = what[0];
+    fault.at = (what[1] - '0') & 15;
+    fault.error = Errors[static_cast<unsigned char>(what[2]) % std::size(Errors)];
     platecam::SaveSystemCalls calls;
     calls.openat = [](int folder, const char* name, int flags, mode_t mode) {
         return fault.Hit('o') ? -1 : ::openat(folder, name, flags, mode);
