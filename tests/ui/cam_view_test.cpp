@@ -45,11 +45,7 @@ TEST(CamView, DefaultDesignWholeView) {
 
 TEST(CamView, RollerTooLargeShowsTheInformationAndStillDraws) {
     FormFixture f;
-    f.form.Edit1->setText("5");
-    f.form.Edit2->setText("40");
-    f.form.StringGrid1->SetCell(1, 2, "10");
-    f.form.StringGrid1->SetCell(1, 3, "20");
-    f.form.StringGrid1->SetCell(2, 3, "30");
+    f.EnterRollerTooLargeDesign();
     f.form.Button1Click();
     ImageSurface& image = f.form.Image2->Surface();
     image.Record(true);

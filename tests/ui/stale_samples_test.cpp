@@ -159,11 +159,7 @@ TEST(StaleSamples, FailedComputationShowsTheButtonsMessageAndStops) {
 TEST(StaleSamples, IncompleteContourIsDrawnButNotExported) {
     TempDir dir;
     FormFixture f;
-    f.form.Edit1->setText("5");
-    f.form.Edit2->setText("40");
-    f.form.StringGrid1->SetCell(1, 2, "10");
-    f.form.StringGrid1->SetCell(1, 3, "20");
-    f.form.StringGrid1->SetCell(2, 3, "30");
+    f.EnterRollerTooLargeDesign();
     for (int press = 1; press <= 2; ++press) {
         f.host.Answer(Q(dir.path("cam.dxf")));
         f.form.Button3Click();
