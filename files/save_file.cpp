@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/acl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "model/errors.h"
@@ -31,6 +34,13 @@ namespace {
 }
 
 [[noreturn]] void WriteError() { throw CamError(Message(msg::WriteError)); }
+
+[[noreturn]] void ReplacedMeanwhile(const std::string& path) {
+    throw CamError(FormatMessage(msg::ReplacedMeanwhile, path));
+}
+
+// How often a save looks at its target again when other programs keep saving over it.
+constexpr int SaveAttempts = 5;
 
 // A message with several "%s", filled in order.
 std::string FormatMessages(const char* id, std::initializer_list<std::string> arguments) {
@@ -138,6 +148,22 @@ public:
         fd_ = -1;
         return fd < 0 || ::close(fd) == 0 || errno == EINTR;
     }
+
+private:
+    int fd_;
+};
+
+// Two runs saving one file in place at once would mix their bytes: each holds the file's
+// lock while it reads or writes it. Where the file system has no locks, it goes without.
+class FileLock {
+public:
+    FileLock(int fd, int operation)
+        : fd_(Retried([&] { return ::flock(fd, operation); }) == 0 ? fd : -1) {}
+    ~FileLock() {
+        if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
 
 private:
     int fd_;
@@ -293,21 +319,49 @@ bool CopyAcl(int from, int to) {
     return copied;
 }
 
+// The names of a file's extended attributes, NUL-separated; false when they cannot be read
+// (a file system without them has none).
+bool AttributeNames(int fd, std::string& names) {
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0) {
+            names.clear();
+            return errno == ENOTSUP;
+        }
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::flistxattr(fd, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE) return false;
+    }
+}
+
+// Every extended attribute of a file, the ACLs included; nothing when one cannot be read.
+std::optional<std::map<std::string, std::string>> AttributesOf(int fd) {
+    std::string names;
+    if (!AttributeNames(fd, names)) return std::nullopt;
+    std::map<std::string, std::string> attributes;
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+        const char* name = names.c_str() + at;
+        std::string& value = attributes[name];
+        ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+        if (size >= 0) {
+            value.resize(static_cast<std::size_t>(size));
+            size = ::fgetxattr(fd, name, value.data(), value.size());
+        }
+        if (size < 0) return std::nullopt;
+        value.resize(static_cast<std::size_t>(size));
+    }
+    return attributes;
+}
+
 // Every extended attribute but the ACLs (CopyAcl's); false when one cannot be read or set,
 // so that the file is written in place and keeps them all.
 bool CopyAttributes(int from, int to) {
     std::string names;
-    for (;;) {
-        const ssize_t size = ::flistxattr(from, nullptr, 0);
-        if (size < 0) return errno == ENOTSUP;
-        names.resize(static_cast<std::size_t>(size));
-        const ssize_t got = ::flistxattr(from, names.data(), names.size());
-        if (got >= 0) {
-            names.resize(static_cast<std::size_t>(got));
-            break;
-        }
-        if (errno != ERANGE) return false;
-    }
+    if (!AttributeNames(from, names)) return false;
     std::string value;
     for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
         const char* name = names.c_str() + at;
@@ -356,6 +410,7 @@ struct SaveBatch::Output {
 
     // Commit: what was done, to undo it.
     bool created = false, exchanged = false, renamed = false, written = false;
+    bool placed = false;  // Create, Replace, InPlace: the new content is under the name
 
     ~Output() { Discard(); }
 
@@ -381,16 +436,31 @@ void LocateNew(Output& o) {
     o.way = Way::Create;
 }
 
+// Opens the regular file `at` stands for (o.info) for writing, and for reading too where
+// allowed: the user's right to write this very file decides, whatever the folder allows.
+void OpenRegular(Output& o, int at) {
+    // Root may write anything: a file nobody may write is refused for root as well.
+    if (::geteuid() == 0 && (o.info.st_mode & 0222) == 0) {
+        throw CamError(FormatMessage(msg::ReadOnlyFile, o.path));
+    }
+    o.file.reset(Reopen(at, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    o.readable = o.file.get() >= 0;
+    if (!o.readable) o.file.reset(Reopen(at, O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (o.file.get() < 0) CannotCreate(o.path);
+}
+
 // Opens the name the user gave, so that the kernel follows links by its own rules
-// (fs.protected_symlinks included), and learns from the descriptor what it found.
-void Locate(Output& o) {
+// (fs.protected_symlinks included), and learns from the descriptor what it found. False
+// when the name no longer held that file a moment later (another save renamed its own
+// over it): then it is looked up again.
+bool Locate(Output& o) {
     if (o.path.empty()) CannotCreate(o.path);
     if (const int fd = DescriptorNamed(o.path); fd >= 0) {
         if (::fstat(fd, &o.info) != 0) CannotCreate(o.path);
         if (S_ISBLK(o.info.st_mode)) throw CamError(FormatMessage(msg::BlockDevice, o.path));
         o.way = Way::Stream;
         o.stream = fd;
-        return;
+        return true;
     }
     Descriptor at(OpenAt(AT_FDCWD, o.path.c_str(), O_PATH | O_CLOEXEC));
     if (at.get() < 0) {
@@ -400,7 +470,7 @@ void Locate(Output& o) {
             throw CamError(FormatMessage(msg::DanglingLink, o.path));
         }
         LocateNew(o);
-        return;
+        return true;
     }
     if (::fstat(at.get(), &o.info) != 0) CannotCreate(o.path);
     const mode_t type = o.info.st_mode & S_IFMT;
@@ -411,18 +481,10 @@ void Locate(Output& o) {
         if (o.file.get() < 0) CannotCreate(o.path);
         ::fcntl(o.file.get(), F_SETFL, ::fcntl(o.file.get(), F_GETFL) & ~O_NONBLOCK);
         o.way = Way::Device;
-        return;
+        return true;
     }
     if (type != S_IFREG) CannotCreate(o.path);
-    // Root may write anything: a file nobody may write is refused for root as well.
-    if (::geteuid() == 0 && (o.info.st_mode & 0222) == 0) {
-        throw CamError(FormatMessage(msg::ReadOnlyFile, o.path));
-    }
-    // The user's right to write this very file decides, whatever the folder allows.
-    o.file.reset(Reopen(at.get(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-    o.readable = o.file.get() >= 0;
-    if (!o.readable) o.file.reset(Reopen(at.get(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-    if (o.file.get() < 0) CannotCreate(o.path);
+    OpenRegular(o, at.get());
     // The folder the file is in: the one named when the name itself is no link, else the
     // one the kernel reached (its answer through /proc, not a walk of our own).
     std::string where = o.path;
@@ -437,9 +499,11 @@ void Locate(Output& o) {
     }
     o.name = NameOf(where);
     o.folder.reset(OpenAt(AT_FDCWD, DirectoryOf(where).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (o.folder.get() < 0 || !NameIs(o.folder.get(), o.name.c_str(), o.info)) CannotCreate(o.path);
+    if (o.folder.get() < 0) CannotCreate(o.path);
+    if (!NameIs(o.folder.get(), o.name.c_str(), o.info)) return false;
     // Every hard link must see the new content.
     o.way = o.info.st_nlink > 1 ? Way::InPlace : Way::Replace;
+    return true;
 }
 
 // What decides whether two outputs name one file: the inode of an existing file, the
@@ -526,7 +590,10 @@ void PrepareInPlace(Output& o) {
         // Without fallocate on this file system the copy below still restores the file.
         if (reserved != 0 && errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL) WriteError();
     }
+    o.old.clear();
+    o.haveOld = false;
     if (!o.readable) return;
+    FileLock lock(o.file.get(), LOCK_SH);
     char buffer[65536];
     for (off_t at = 0;;) {
         const ssize_t n = ::pread(o.file.get(), buffer, sizeof buffer, at);
@@ -570,8 +637,11 @@ void RestoreInPlace(Output& o) {
     }
 }
 
-void WriteInPlace(Output& o, const ByteWriter& writer) {
+// False when the name no longer holds the file opened: its new file takes the bytes then.
+bool WriteInPlace(Output& o, const ByteWriter& writer) {
     const int fd = o.file.get();
+    FileLock lock(fd, LOCK_EX);
+    if (!NameIs(o.folder.get(), o.name.c_str(), o.info)) return false;
     const bool complete =
         ::lseek(fd, 0, SEEK_SET) == 0 && WriteBytes(fd, o.bytes, writer) &&
         Retried([&] { return ::ftruncate(fd, static_cast<off_t>(o.bytes.size())); }) == 0 &&
@@ -581,6 +651,7 @@ void WriteInPlace(Output& o, const ByteWriter& writer) {
         WriteError();
     }
     o.written = true;
+    return true;
 }
 
 // Gives the unnamed file a name in the folder: through /proc, or directly where the
@@ -606,41 +677,83 @@ void NameTemporary(Output& o) {
     CannotCreate(o.path);
 }
 
-void Install(Output& o, const ByteWriter& writer) {
+// A new file; false when another program put a file under the name meanwhile: the save
+// then replaces that one, as it would have had it been there from the start.
+bool Create(Output& o) {
     const int folder = o.folder.get();
     const char* target = o.name.c_str();
-    if (o.way == Way::Create) {
-        // Never over a file that appeared meanwhile: the user did not choose to replace it.
-        if (o.unnamed) {
-            if (!LinkUnnamed(o.temp.get(), folder, target)) CannotCreate(o.path);
-            o.unnamed = false;
-        } else {
-            int renamed = RenameAt(folder, o.tempName.name(), folder, target, RENAME_NOREPLACE);
-            if (renamed != 0 && errno == EINVAL) renamed = RenameAt(folder, o.tempName.name(), folder, target, 0);
-            if (renamed != 0) CannotCreate(o.path);
-            o.tempName.Release();
+    if (o.unnamed) {
+        if (!LinkUnnamed(o.temp.get(), folder, target)) {
+            if (errno == EEXIST) return false;
+            CannotCreate(o.path);
         }
-        o.created = true;
-        return;
+        o.unnamed = false;
+    } else {
+        int renamed = RenameAt(folder, o.tempName.name(), folder, target, RENAME_NOREPLACE);
+        if (renamed != 0 && errno == EINVAL) {
+            renamed = RenameAt(folder, o.tempName.name(), folder, target, 0);
+        }
+        if (renamed != 0) {
+            if (errno == EEXIST) return false;
+            CannotCreate(o.path);
+        }
+        o.tempName.Release();
     }
+    o.created = true;
+    return true;
+}
+
+// True when the temporary file already has what the file `fd` (`info`) has: owner, group,
+// mode, ACL and extended attributes.
+bool TemporaryHasAttributesOf(const Output& o, int fd, const struct stat& info) {
+    struct stat temp {};
+    if (o.temp.get() < 0 || ::fstat(o.temp.get(), &temp) != 0) return false;
+    if (temp.st_uid != info.st_uid || temp.st_gid != info.st_gid ||
+        (temp.st_mode & 07777) != (info.st_mode & 07777)) {
+        return false;
+    }
+    const auto wanted = AttributesOf(fd);
+    return wanted && wanted == AttributesOf(o.temp.get());
+}
+
+// The file the exchange took from under the name is not the one opened: another save put
+// its own there meanwhile. The exchange stands where that file is one this save would
+// have replaced just so: a regular file without other links, that the user may write,
+// whose owner, group, mode, ACL and attributes the new file has already.
+bool TookAnotherSavesFile(const Output& o) {
+    Descriptor at(OpenAt(o.folder.get(), o.tempName.name(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (at.get() < 0 || ::fstat(at.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_nlink != 1 || (::geteuid() == 0 && (info.st_mode & 0222) == 0)) {
+        return false;
+    }
+    Descriptor file(Reopen(at.get(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    return file.get() >= 0 && TemporaryHasAttributesOf(o, file.get(), info);
+}
+
+// Replaces the file opened by the temporary one; false when the name holds another file.
+bool Exchange(Output& o, const ByteWriter& writer) {
+    const int folder = o.folder.get();
+    const char* target = o.name.c_str();
     if (o.unnamed) NameTemporary(o);
     const char* temp = o.tempName.name();
     // Exchanged, the old file stays under the temporary name until the batch is done (to
     // be put back if a later output fails), and shows whether it was still the file opened.
+    // Anything else put there (a link, a folder, a file the new one cannot stand in for)
+    // goes back at once.
     if (RenameAt(folder, temp, folder, target, RENAME_EXCHANGE) == 0) {
         o.exchanged = true;
-        if (!NameIs(folder, temp, o.info)) {
-            if (RenameAt(folder, temp, folder, target, RENAME_EXCHANGE) == 0) o.exchanged = false;
-            CannotCreate(o.path);
-        }
-        return;
+        if (NameIs(folder, temp, o.info) || TookAnotherSavesFile(o)) return true;
+        if (RenameAt(folder, temp, folder, target, RENAME_EXCHANGE) != 0) ReplacedMeanwhile(o.path);
+        o.exchanged = false;
+        return false;
     }
     if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
-        if (!NameIs(folder, target, o.info)) CannotCreate(o.path);
+        if (!NameIs(folder, target, o.info)) return false;
         if (RenameAt(folder, temp, folder, target, 0) == 0) {
             o.tempName.Release();
             o.renamed = true;
-            return;
+            return true;
         }
     }
     // A rename the folder does not allow after all (a sticky folder, a mount point):
@@ -649,10 +762,53 @@ void Install(Output& o, const ByteWriter& writer) {
         DropTemporary(o);
         o.way = Way::InPlace;
         PrepareInPlace(o);
-        WriteInPlace(o, writer);
-        return;
+        return WriteInPlace(o, writer);
     }
     CannotCreate(o.path);
+}
+
+// The name no longer holds the file opened: another program saved its own complete file
+// under it meanwhile (or created it, or removed it). The save then goes to what the name
+// holds now, as it would have had it found it at the start, but only to a regular file:
+// a link or anything else put there is neither followed nor replaced.
+void Retarget(Output& o, const ByteWriter& writer) {
+    Descriptor at(OpenAt(o.folder.get(), o.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (at.get() < 0 && errno == ENOENT) {
+        DropTemporary(o);
+        o.file.reset(-1);
+        if (::fstat(o.folder.get(), &o.info) != 0) CannotCreate(o.path);
+        o.way = Way::Create;
+        Prepare(o, writer);
+        return;
+    }
+    if (at.get() < 0) CannotCreate(o.path);
+    if (::fstat(at.get(), &o.info) != 0 || !S_ISREG(o.info.st_mode)) ReplacedMeanwhile(o.path);
+    OpenRegular(o, at.get());
+    if (o.info.st_nlink > 1) {
+        DropTemporary(o);
+        o.way = Way::InPlace;
+        PrepareInPlace(o);
+        return;
+    }
+    const bool keep = TemporaryHasAttributesOf(o, o.file.get(), o.info);
+    o.way = Way::Replace;
+    if (!keep) {
+        DropTemporary(o);
+        Prepare(o, writer);
+    }
+}
+
+// Puts a prepared file in place; where other programs keep saving over its name, says so.
+void Place(Output& o, const ByteWriter& writer) {
+    for (int attempt = 1;; ++attempt) {
+        const bool placed = o.way == Way::InPlace ? WriteInPlace(o, writer)
+                            : o.way == Way::Create ? Create(o)
+                                                   : Exchange(o, writer);
+        if (placed) break;
+        if (attempt == SaveAttempts) ReplacedMeanwhile(o.path);
+        Retarget(o, writer);
+    }
+    o.placed = true;
 }
 
 void Undo(Output& o) {
@@ -668,6 +824,7 @@ void Undo(Output& o) {
     } else if (o.created && NameIs(folder, o.name.c_str(), o.tempInfo)) {
         ::unlinkat(folder, o.name.c_str(), 0);
     } else if (o.written) {
+        FileLock lock(o.file.get(), LOCK_EX);
         RestoreInPlace(o);
     }
 }
@@ -695,16 +852,21 @@ void SaveBatch::Add(std::string path, std::string bytes, std::string option) {
 }
 
 void SaveBatch::Commit() {
+    // Memory that runs out mid-way is undone like every other failure.
     try {
         Replace();
-    } catch (const CamError&) {
+    } catch (...) {
         for (auto& o : outputs_) DropTemporary(*o);
         throw;
     }
 }
 
 void SaveBatch::Replace() {
-    for (auto& o : outputs_) Locate(*o);
+    for (auto& o : outputs_) {
+        for (int attempt = 1; !Locate(*o); ++attempt) {
+            if (attempt == SaveAttempts) ReplacedMeanwhile(o->path);
+        }
+    }
     for (std::size_t i = 0; i < outputs_.size(); ++i) {
         const Identity first = IdentityOf(*outputs_[i]);
         for (std::size_t j = i + 1; first.known && j < outputs_.size(); ++j) {
@@ -728,12 +890,12 @@ void SaveBatch::Replace() {
             }
         }
         for (auto& o : outputs_) {
-            if (o->way == Way::InPlace) WriteInPlace(*o, writer_);
+            if (o->way == Way::InPlace) Place(*o, writer_);
         }
         for (auto& o : outputs_) {
-            if (o->way == Way::Create || o->way == Way::Replace) Install(*o, writer_);
+            if ((o->way == Way::Create || o->way == Way::Replace) && !o->placed) Place(*o, writer_);
         }
-    } catch (const CamError&) {
+    } catch (...) {
         for (auto o = outputs_.rbegin(); o != outputs_.rend(); ++o) Undo(**o);
         throw;
     }

@@ -22,6 +22,8 @@ inline constexpr const char* ReadOnlyFile =
 inline constexpr const char* BlockDevice = "file %s is a block device; outputs are never written onto a disk";
 inline constexpr const char* DanglingLink = "not writing through dangling symbolic link %s";
 inline constexpr const char* SameOutput = "%s and %s name the same file %s; nothing written";
+inline constexpr const char* ReplacedMeanwhile =
+    "file %s was replaced by another program during the save; not saved";
 // Why a file cannot be read, for the command line (the window says only CannotOpen).
 inline constexpr const char* NoSuchFile = "cannot open file %1: it does not exist";
 inline constexpr const char* LinkToNothing =
@@ -63,11 +65,17 @@ using ByteWriter = std::function<long(int fd, const char* data, std::size_t size
 //   kept to restore when the write fails;
 // - a character device, FIFO or terminal (/dev/null, /dev/stdout, /dev/fd/N) is written
 //   straight into; a FIFO without a reader is refused at once.
+// Where another program saves a complete file under the name meanwhile (two runs saving
+// one output at once), the save goes to that file instead, keeping what it has; the last
+// complete save wins and no file is ever a mixture of two. Saves of one file in place
+// take turns (flock).
 // Refused: a block device, a dangling symbolic link, a read-only file (root included), a
 // folder. Throws CamError with "ファイル %s を作成できません" when the file may not or
-// cannot be created and "ストリームへの書き込みエラー" when the write or its sync fails
-// (the folder's sync after the rename included); a replaced file is then untouched and no
-// temporary file stays behind.
+// cannot be created, msg::ReplacedMeanwhile when other programs keep replacing the file
+// or put something other than a regular file under its name, and
+// "ストリームへの書き込みエラー" when the write or its sync fails (the folder's sync
+// after the rename included); a replaced file is then untouched and no temporary file
+// stays behind.
 void SaveFile(const std::string& path, std::string_view bytes, const ByteWriter& writer = {});
 
 // Several outputs of one run that succeed or fail together.

@@ -16,6 +16,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <barrier>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
@@ -24,7 +26,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <thread>
 
@@ -386,23 +387,23 @@ TEST(SaveFile, FullDiskKeepsTheOldContent) {
 
 // Failures and interruptions a file system gives only now and then, injected into the
 // system calls, for a new, a replaced and a hard-linked (in place) file.
-TEST(SaveFile, SyncFailuresInterruptionsAndASwappedFile) {
+TEST(SaveFile, SyncFailuresAndInterruptions) {
     int calls = 0;  // the injected failure strikes once per kind of call
     auto once = [&calls](int bit) { return (calls & bit) == 0 && (calls |= bit); };
     const struct {
         const char* what;
-        std::function<SaveSystemCalls(const std::string& folder)> inject;
-        std::string outcome[3];  // message and content for new.dxf, old.dxf, linked.dxf
+        std::function<SaveSystemCalls()> inject;
+        std::string outcome[3];  // the message for new.dxf, old.dxf, linked.dxf
     } cases[] = {
         {"EIO from the folder's fsync",
-         [](const std::string&) {
+         [] {
              return SaveSystemCalls{.fsync = [](int fd) {
                  return IsFolder(fd) ? (errno = EIO, -1) : ::fsync(fd);
              }};
          },
          {WriteError, WriteError, "(no error)"}},
         {"EINTR from every call once",
-         [&](const std::string&) {
+         [&] {
              calls = 0;
              return SaveSystemCalls{
                  .openat = [&](int d, const char* n, int f, mode_t m) {
@@ -417,20 +418,6 @@ TEST(SaveFile, SyncFailuresInterruptionsAndASwappedFile) {
                  }};
          },
          {"(no error)", "(no error)", "(no error)"}},
-        {"another file put in the target's place before the rename",
-         [](const std::string& folder) {
-             auto done = std::make_shared<bool>(false);
-             return SaveSystemCalls{.renameat = [folder, done](int a, const char* b, int c, const char* d,
-                                                               unsigned f) {
-                 if (!*done && std::string(d) == "old.dxf") {
-                     *done = true;
-                     Put(folder + "/intruder", "intruder", 0644);
-                     ::rename((folder + "/intruder").c_str(), (folder + "/" + d).c_str());
-                 }
-                 return ::renameat2(a, b, c, d, f);
-             }};
-         },
-         {"(no error)", "", "(no error)"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -441,15 +428,54 @@ TEST(SaveFile, SyncFailuresInterruptionsAndASwappedFile) {
         const char* names[] = {"new.dxf", "old.dxf", "linked.dxf"};
         for (int k = 0; k < 3; ++k) {
             const std::string path = dir.path(names[k]);
-            const std::string expected = c.outcome[k].empty() ? CannotCreate(path) : c.outcome[k];
             {
-                Calls injected(c.inject(dir.path("")));
-                EXPECT_EQ(MessageOf([&] { SaveFile(path, "new"); }), expected) << names[k];
+                Calls injected(c.inject());
+                EXPECT_EQ(MessageOf([&] { SaveFile(path, "new"); }), c.outcome[k]) << names[k];
             }
-            EXPECT_EQ(Bytes(path), c.outcome[k].empty() ? "intruder" : "new") << names[k];
+            EXPECT_EQ(Bytes(path), "new") << names[k];
         }
         EXPECT_EQ(dir.entries(), (std::vector<std::string>{"linked.dxf", "new.dxf", "old.dxf", "twin.dxf"}));
     }
+}
+
+// Runs saving one file at once, many times: none fails, none leaves a temporary file, and
+// after each round the file holds one save's whole content, whether it was new, replaced
+// or written in place (the lengths differ, so that a mixture shows).
+TEST(SaveFile, RunsSavingOneFileAtOnceAllSucceedAndOneWholeContentWins) {
+    TempDir dir;
+    Put(dir.path("old.dxf"), "old", 0644);
+    Put(dir.path("linked.dxf"), "old", 0644);
+    fs::create_hard_link(dir.path("linked.dxf"), dir.path("twin.dxf"));
+    constexpr int Runs = 4, Rounds = 30;
+    std::vector<std::string> names, contents, failures(Runs + 1);
+    for (int round = 0; round < Rounds; ++round) {
+        names.insert(names.end(), {"linked.dxf", "old.dxf", "new" + std::to_string(round)});
+    }
+    for (int k = 0; k < Runs; ++k) contents.push_back(std::string(5000 * (Runs - k), 'a' + k));
+    std::size_t saved = 0;  // the runs start each save together, and wait for the others
+    std::barrier next(Runs, [&]() noexcept {
+        if (std::find(contents.begin(), contents.end(), Bytes(dir.path(names[saved]))) == contents.end()) {
+            failures[Runs] += names[saved] + " is a mixture\n";
+        }
+        ++saved;
+    });
+    std::vector<std::thread> runs;
+    for (int k = 0; k < Runs; ++k) {
+        runs.emplace_back([&, k] {
+            for (const std::string& name : names) {
+                const std::string message = MessageOf([&] { SaveFile(dir.path(name), contents[k]); });
+                if (message != "(no error)") failures[k] += name + ": " + message + "\n";
+                next.arrive_and_wait();
+            }
+        });
+    }
+    for (std::thread& run : runs) run.join();
+    EXPECT_EQ(failures, std::vector<std::string>(Runs + 1));
+    EXPECT_EQ(Bytes(dir.path("twin.dxf")), Bytes(dir.path("linked.dxf")));
+    names.push_back("twin.dxf");
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    EXPECT_EQ(dir.entries(), names);
 }
 
 TEST(SaveFile, LongestNamesSaveAndLeaveNothingBehind) {
@@ -632,6 +658,62 @@ TEST(SaveBatch, AFailingOutputLeavesEveryTargetAsItWas) {
         EXPECT_EQ(Bytes(dir.path("csv.bak")), c.fails ? "old csv" : "new csv, longer than the old");
         EXPECT_EQ(Bytes(dir.path("r.pdf")), std::string(age) + " pdf");
         EXPECT_EQ(dir.entries(), (std::vector<std::string>{"csv.bak", "old.csv", "old.dxf", "r.pdf"}));
+    }
+}
+
+// Another program saves the file while a run saves it (here each time a save syncs or
+// renames): the run's save then goes to that program's file, keeping its mode, new,
+// replaced or hard-linked alike. A name that changes at every attempt, or now holds a
+// symbolic link, is left as the other program saved it, with the reason, and the run's
+// other output is not written either.
+TEST(SaveBatch, AFileAnotherProgramSavesMeanwhileIsReplacedInTurn) {
+    const struct {
+        const char* what;
+        const char* name;
+        mode_t mode;  // of the other program's file, then 0640 and back; 0: a symbolic link
+        int times;    // how many of the save's syncs and renames find another file first
+    } cases[] = {
+        {"the same attributes", "old.dxf", 0644, 1},  {"another mode", "old.dxf", 0600, 1},
+        {"where a new file goes", "new.dxf", 0600, 1}, {"over a hard link", "linked.dxf", 0644, 1},
+        {"at every attempt", "old.dxf", 0600, 1000},   {"a symbolic link", "old.dxf", 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        for (const char* name : {"old.dxf", "linked.dxf", "elsewhere"}) Put(dir.path(name), "old", 0644);
+        fs::create_hard_link(dir.path("linked.dxf"), dir.path("twin.dxf"));
+        const std::string path = dir.path(c.name), other = dir.path("intruder");
+        int times = c.times;
+        auto intrude = [&] {
+            if (times-- <= 0) return;
+            if (c.mode == 0) fs::create_symlink("elsewhere", other);
+            else Put(other, "intruder", times % 2 ? 0640 : c.mode);
+            ::rename(other.c_str(), path.c_str());
+        };
+        auto named = [&](const char* to) { if (to == fs::path(path).filename()) intrude(); };
+        Calls injected({.fsync = [&](int fd) { return intrude(), ::fsync(fd); },
+                        .renameat = [&](int a, const char* b, int d, const char* e, unsigned f) {
+                            return named(e), ::renameat2(a, b, d, e, f);
+                        },
+                        .linkat = [&](int a, const char* b, int d, const char* e, int f) {
+                            return named(e), ::linkat(a, b, d, e, f);
+                        }});
+        SaveBatch batch;
+        batch.Add(path, "new");
+        batch.Add(dir.path("drawing.dxf"), "drawing");
+        const bool saved = c.times == 1 && c.mode != 0;
+        EXPECT_EQ(MessageOf([&] { batch.Commit(); }),
+                  saved ? "(no error)" : FormatMessage(msg::ReplacedMeanwhile, path));
+        EXPECT_EQ(fs::is_symlink(path) ? "link" : Bytes(path), saved ? "new" : c.mode ? "intruder" : "link");
+        if (saved) {
+            EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(c.mode));
+        }
+        EXPECT_EQ(Bytes(dir.path("twin.dxf")) + Bytes(dir.path("elsewhere")), "oldold");
+        std::vector<std::string> entries{"elsewhere", "linked.dxf", "old.dxf", "twin.dxf"};
+        if (saved) entries.push_back("drawing.dxf");
+        if (saved && c.name == std::string("new.dxf")) entries.push_back("new.dxf");
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(dir.entries(), entries) << "no temporary file, no output of a failed run";
     }
 }
 
