@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "files/save_file.h"
@@ -126,10 +127,7 @@ void RefuseFatalMessage(QtMsgType type, const QMessageLogContext& context, const
     if (qtHandler) qtHandler(type, context, text);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    platecam::InstallSaveSignalHandling();
+int RunProgram(int argc, char* argv[]) {
     if (OnlyText(argc, argv)) {
         QCoreApplication app(argc, argv);
         SetIdentity();
@@ -177,4 +175,18 @@ int main(int argc, char* argv[]) {
         form.OpenDesignFile(parser.positionalArguments().first());
     }
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    platecam::InstallSaveSignalHandling();
+    // Every handler reports its own failures in the error box; memory that runs out
+    // outside them (while the window is made) ends the program with a message, not abort.
+    try {
+        return RunProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("platecam: out of memory\n", stderr);
+        return 2;
+    }
 }

@@ -1,5 +1,6 @@
 #include "batch/batch.h"
 
+#include <new>
 #include <ostream>
 
 #include "batch/check_text.h"
@@ -51,7 +52,9 @@ const std::string& ErrorText(const CamError& e) {
 
 }  // namespace
 
-int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+namespace {
+
+int RunGuarded(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     // --lang before anything else: the command line's own messages follow it too.
     if (const auto language = LanguageOption(arguments)) {
         UseLanguage(*language == "ja" ? Language::Japanese : Language::English);
@@ -103,7 +106,11 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             if (refusal.empty()) files.Add(options.dxf, std::move(bytes), "--dxf");
         }
         if (!options.drawing.empty() && refusal.empty()) {
-            std::string bytes = DrawingBytes(run, refusal);
+            std::vector<std::string> warnings;
+            std::string bytes = DrawingBytes(run, refusal, warnings);
+            for (const std::string& warning : warnings) {
+                err << "platecam-batch: " << Tr("warning: %1", {warning}) << "\n";
+            }
             if (refusal.empty()) files.Add(options.drawing, std::move(bytes), "--drawing");
         }
         if (!refusal.empty()) {
@@ -115,8 +122,7 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             if (!options.saveDesign.empty()) files.Add(options.saveDesign, SavedDesign(run), "--save-design");
             if (!options.report.empty()) {
                 std::string error, pdf;
-                const RenderReportFunction render = LoadReportModule(error);
-                if (!render || !render(MakeReportInput(run), pdf, error)) {
+                if (!RenderReport(MakeReportInput(run), pdf, error)) {
                     err << "platecam-batch: " << Tr("no report: %1", {error}) << "\n";
                     return 2;
                 }
@@ -136,6 +142,19 @@ int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         if (!run.Passes()) status = 1;
     }
     return status;
+}
+
+}  // namespace
+
+int RunBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    // Memory may run out anywhere: the run then ends as every failure does, with its
+    // message and status 2, its outputs' temporary files removed on the way out.
+    try {
+        return RunGuarded(arguments, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "platecam-batch: " << Message(msg::OutOfMemory) << "\n";
+        return 2;
+    }
 }
 
 }  // namespace platecam

@@ -231,6 +231,31 @@ void DynamicsItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>&
     }
 }
 
+void BoreItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
+    const engine::GridChecks& g = *run.grid;
+    if (!run.cam->bore || !g.innermostContour.found) return;
+    const engine::Bore& bore = *run.cam->bore;
+    CheckItem item;
+    item.check = Tr("bore");
+    item.value = Tr("wall %1 from the bore Ø%2 to the contour at %3",
+                    {f.LengthText(g.boreWall), f.LengthText(bore.diameter),
+                     f.AngleText(g.innermostContour.atDeg)});
+    item.limit = "≥ " + f.LengthText(bore.minWall);
+    item.verdict = g.borePass ? Verdict::Pass : Verdict::Fail;
+    if (!g.borePass) {
+        item.reason = g.boreWall > 0 ? Tr("the wall around the bore is %1 thinner than allowed",
+                                          {f.LengthText(bore.minWall - g.boreWall)})
+                                     : Tr("the bore reaches through the contour");
+    }
+    items.push_back(item);
+}
+
+// The checks that sizing sizes for (the others do not depend on the base radius, or are
+// not searched for).
+std::string SizedChecks(const Run& run) {
+    return IsFlat(run) ? Tr("the radius of curvature") : Tr("the pressure angle and the undercut");
+}
+
 void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
     if (!run.options.sizeBase) return;
     CheckItem item;
@@ -241,24 +266,26 @@ void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& it
         return;
     }
     const engine::Sizing& s = *run.sizing;
+    const std::string checks = SizedChecks(run);
     if (!s.found && !(s.searchedUpTo > run.cam->minBaseRadius)) {
-        item.value = Tr("nothing passes: the motion is too steep for a base radius of any size a machine can have");
+        item.value = Tr("no base radius passes %1: the motion is too steep for a base radius of any size a machine can have",
+                        {checks});
         items.push_back(item);
         return;
     }
     if (!s.found) {
-        item.value = Tr("nothing from %1 up to %2 passes every check",
-                        {f.LengthText(run.cam->minBaseRadius), f.LengthText(s.searchedUpTo)});
+        item.value = Tr("no base radius from %1 up to %2 passes %3",
+                        {f.LengthText(run.cam->minBaseRadius), f.LengthText(s.searchedUpTo), checks});
         items.push_back(item);
         return;
     }
-    item.value = Tr("smallest base radius %1", {f.LengthText(s.baseRadius)});
+    item.value = Tr("smallest base radius for %1: %2", {checks, f.LengthText(s.baseRadius)});
     if (s.isMinimum) {
         item.value = Then(item.value, Tr("that is the minimum base radius itself (%1)",
                                          {f.LengthText(run.cam->minBaseRadius)}));
     }
     if (s.passesAsGiven) {
-        item.value = Then(item.value, Tr("the checks pass at the radius %1 already",
+        item.value = Then(item.value, Tr("the given radius %1 passes them already",
                                          {f.LengthText(run.cam->baseRadius)}));
     }
     if (run.sizedRollerTest) {
@@ -297,6 +324,13 @@ std::string VerdictText(Verdict verdict) {
 
 std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
     std::vector<CheckItem> items;
+    if (!run.atGivenRadius.empty()) {
+        items.push_back({Tr("design"),
+                         Tr("no cam at the base radius %1", {style.LengthText(run.cam->baseRadius)}),
+                         "", Verdict::Fail, run.atGivenRadius});
+        SizingItem(run, style, items);
+        return items;
+    }
     if (!run.notADesign.empty() || !run.grid) {
         items.push_back({Tr("design"), Tr("not a cam"), "", Verdict::Fail, run.notADesign});
         SizingItem(run, style, items);
@@ -304,6 +338,7 @@ std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
     }
     PressureItems(run, style, items);
     CurvatureItems(run, style, items);
+    BoreItem(run, style, items);
     WindowItems(run, style, items);
     JoinItems(run, style, items);
     KinematicsItem(run, style, items);
@@ -314,7 +349,7 @@ std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
 
 std::vector<std::string> DesignLines(const Run& run, const FigureStyle& f) {
     std::vector<std::string> lines;
-    lines.push_back(Tr("design: %1", {run.input.path}));
+    lines.push_back(Tr("design: %1", {FileNameText(run.input.path)}));
     std::string law = run.input.isDocument ? run.input.document->cam.law : LawCaptions[run.input.law];
     std::string line = Tr("law: %1, resolution: %2 (%3 samples)",
                           {law, Number(1.0 / run.S()) + Degree, std::to_string(run.N())});

@@ -66,6 +66,7 @@ std::string WindowCsv(const Run& run) {
 
 // A design document's samples from the exact computation.
 std::string EngineCsv(const Run& run) {
+    run.RequireSamples();
     const bool swing = run.cam->follower.kind == engine::FollowerKind::SwingRoller;
     const LiftUnits u = UnitsOf(run);
     const std::optional<double> omega = run.Omega();

@@ -6,6 +6,7 @@
 #include "batch/title_block.h"
 #include "files/drawing.h"
 #include "files/dxf.h"
+#include "files/shift_jis.h"
 #include "language/language.h"
 
 namespace platecam {
@@ -57,12 +58,41 @@ std::string WhyNotDrawn(const Run& run) {
     if (!run.grid->undercutPass || (run.grid->contourRadius.found && run.grid->contourRadius.value <= 0)) {
         return Tr("the contour is undercut or has a cusp: no drawing is written");
     }
+    if (run.grid->innermostContour.found && !(run.grid->boreWall > 0)) {
+        return Tr("the bore reaches through the contour: no drawing is written");
+    }
     return {};
 }
 
 }  // namespace
 
-std::string DrawingBytes(const Run& run, std::string& refusal) {
+namespace {
+
+// The texts the drawing cannot hold whole: a character without a Shift_JIS code is drawn
+// as '?', and the user is told which field lost what.
+std::vector<std::string> ShiftJisWarnings(const Run& run, const WorkshopDrawing& drawing) {
+    std::vector<std::string> warnings;
+    auto check = [&](const std::string& field, const std::string& text) {
+        if (const std::size_t lost = CharactersWithoutShiftJis(text)) {
+            warnings.push_back(Tr("%1: %2 characters of '%3' have no Shift_JIS code: the drawing "
+                                  "shows '?' for them",
+                                  {field, std::to_string(lost), text}));
+        }
+    };
+    check(Tr("design name"), drawing.designName);
+    if (run.input.document && run.input.document->drawing) {
+        for (const TitleText& t : TitleTexts()) {
+            const auto& value = (*run.input.document->drawing).*t.field;
+            if (value) check(std::string("drawing.") + t.key, *value);
+        }
+    }
+    return warnings;
+}
+
+}  // namespace
+
+std::string DrawingBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings) {
+    run.RequireSamples();
     refusal = WhyNotDrawn(run);
     if (!refusal.empty()) return {};
     WorkshopDrawing drawing;
@@ -70,6 +100,7 @@ std::string DrawingBytes(const Run& run, std::string& refusal) {
     drawing.baseRadius = run.cam->baseRadius;
     drawing.boreDiameter = BoreDiameter(run);
     drawing.titleBlock = TitleBlock(run, false);
+    warnings = ShiftJisWarnings(run, drawing);
     const bool roller = run.cam->follower.kind != engine::FollowerKind::Flat;
     for (const engine::Sample& s : run.samples) {
         drawing.contour.push_back(Point2{s.contact.x, s.contact.y});
@@ -90,6 +121,7 @@ std::string DxfBytes(const Run& run, bool points, std::string& refusal) {
         BuildDxf(lines, *run.window->design, points);
         return EncodeDxf(lines);
     }
+    run.RequireSamples();
     refusal = WhyNotDrawn(run);
     if (!refusal.empty()) return {};
     return ExactDxf(run, points);

@@ -3,6 +3,7 @@
 // the window can show the design, the exact contour otherwise.
 
 #include <string>
+#include <vector>
 
 #include "batch/run.h"
 
@@ -14,7 +15,8 @@ namespace platecam {
 std::string DxfBytes(const Run& run, bool points, std::string& refusal);
 
 // The workshop drawing (--drawing) of the exact contour; empty with the reason in
-// `refusal` where there is no sound contour to draw.
-std::string DrawingBytes(const Run& run, std::string& refusal);
+// `refusal` where there is no sound contour to draw. `warnings`: the texts that lose
+// characters in Shift_JIS.
+std::string DrawingBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings);
 
 }  // namespace platecam

@@ -1,5 +1,9 @@
 #include "batch/input.h"
 
+#include <cmath>
+
+#include "engine/limits.h"
+
 #include "batch/texts.h"
 #include "files/design_file.h"
 #include "files/save_file.h"
@@ -9,8 +13,22 @@ namespace platecam {
 
 namespace {
 
-// Larger than any design document a person writes; a bigger file is refused unread.
-constexpr std::size_t DesignLimit = 1 << 20;
+// --title-block KEY=VALUE into the document's [drawing], the last value of a key standing:
+// the run's title block, and a design it saves, hold what the options gave.
+void ApplyTitleBlock(const BatchOptions& o, DesignDocument& doc) {
+    for (const auto& [key, value] : o.titleBlock) {
+        DrawingSection& drawing = doc.drawing ? *doc.drawing : doc.drawing.emplace();
+        if (key == "bore_diameter") {
+            drawing.boreDiameter = ParseDecimal(value, '.');
+        } else if (key == "min_wall") {
+            drawing.minWall = ParseDecimal(value, '.');
+        } else {
+            for (const TitleText& text : TitleTexts()) {
+                if (key == text.key) drawing.*text.field = value;
+            }
+        }
+    }
+}
 
 void ApplyToDocument(const BatchOptions& o, BatchDesign& d) {
     DesignDocument& doc = *d.document;
@@ -34,6 +52,31 @@ void ApplyToDocument(const BatchOptions& o, BatchDesign& d) {
     if (o.rpm) doc.cam.rpm = *o.rpm;
     if (o.maxPressure) doc.cam.maxPressureAngle = *o.maxPressure;
     if (o.minBase) doc.cam.minBaseRadius = *o.minBase;
+    ApplyTitleBlock(o, doc);
+}
+
+// A design file's rows as far as the table walk reaches, and its radii, refused naming the
+// file and the row where no cam can be computed from them: an angle outside the
+// revolution, a number beyond every cam's size.
+void CheckDesignFile(const MotionTable& table, const std::string& path) {
+    auto refuse = [&](const std::string& where, const std::string& problem) {
+        throw CamError(path + ": " + where + ": " + problem);
+    };
+    auto tooLarge = [&](engine::Quantity q, double value, const std::string& where) {
+        if (!(std::fabs(value) < engine::LimitOf(q).high)) refuse(where, engine::RangeRule(q));
+    };
+    tooLarge(engine::Quantity::BaseRadius, table[BaseRadiusSlot].Value, Tr("base radius"));
+    tooLarge(engine::Quantity::RollerRadius, table[RollerRadiusSlot].Value, Tr("roller radius"));
+    const TableWalk walk = WalkTable(table);
+    const int rows = walk.count + (walk.count > 0 ? 1 : 0);
+    for (int row = 1; row <= rows; ++row) {
+        const std::string where = Tr("row %1", {std::to_string(row)});
+        const MotionRecord record = table[row - 1];
+        if (record.Angle < 0 || record.Angle > TerminatorAngle) {
+            refuse(where, FormatMessage(msg::AngleOutOfRange, std::to_string(record.Angle)));
+        }
+        tooLarge(engine::Quantity::Lift, record.Value, where);
+    }
 }
 
 }  // namespace
@@ -72,7 +115,7 @@ std::string WhyTableIsNoCam(const MotionTable& table) {
 
 }  // namespace
 
-void DocumentOfTable(BatchDesign& design, const MotionTable& shown) {
+void DocumentOfTable(BatchDesign& design, const MotionTable& shown, const BatchOptions& options) {
     design.notACam = WhyTableIsNoCam(shown);
     if (!design.notACam.empty()) return;
     try {
@@ -80,6 +123,7 @@ void DocumentOfTable(BatchDesign& design, const MotionTable& shown) {
         if (design.rpm) doc.cam.rpm = design.rpm;
         doc.cam.maxPressureAngle = design.maxPressure;
         if (design.minBase > 0) doc.cam.minBaseRadius = design.minBase;
+        ApplyTitleBlock(options, doc);
         design.document = std::move(doc);
     } catch (const DocumentError& e) {
         design.notACam = e.message();
@@ -89,7 +133,7 @@ void DocumentOfTable(BatchDesign& design, const MotionTable& shown) {
 BatchDesign ReadBatchDesign(const BatchOptions& o) {
     BatchDesign d;
     d.path = o.design;
-    const std::string bytes = ReadWholeFile(o.design, DesignLimit);
+    const std::string bytes = ReadDesignBytes(o.design);
     d.isDocument = IsDesignDocument(bytes);
     if (!d.isDocument) {
         // A design file holds neither law nor resolution: the options or the window's
@@ -105,6 +149,7 @@ BatchDesign ReadBatchDesign(const BatchOptions& o) {
         MotionTable table = DecodeDesign(bytes, o.design);
         if (o.base) table[BaseRadiusSlot].Value = *o.base;
         if (o.roller) table[RollerRadiusSlot].Value = *o.roller;
+        CheckDesignFile(table, o.design);
         d.table = table;
         d.stepsPerDegree = o.stepsPerDegree.value_or(1);
         d.rpm = o.rpm;

@@ -37,6 +37,6 @@ BatchDesign ReadBatchDesign(const BatchOptions& options);
 
 // The document of a design file's table as the window computes it (values as the window
 // shows them), or the reason it is no cam.
-void DocumentOfTable(BatchDesign& design, const MotionTable& shown);
+void DocumentOfTable(BatchDesign& design, const MotionTable& shown, const BatchOptions& options);
 
 }  // namespace platecam

@@ -44,6 +44,14 @@ Json GridJson(const Run& run, const engine::GridChecks& g, double baseRadius) {
             {"limit_mm", cam.follower.rollerRadius},
             {"pass", g.undercutPass}};
     }
+    if (cam.bore && g.innermostContour.found) {
+        checks["bore"] = {{"diameter_mm", cam.bore->diameter},
+                          {"nearest_contour_mm", g.innermostContour.value},
+                          {"nearest_contour_at_deg", g.innermostContour.atDeg},
+                          {"wall_mm", g.boreWall},
+                          {"min_wall_mm", cam.bore->minWall},
+                          {"pass", g.borePass}};
+    }
     checks["base_radius_mm"] = baseRadius;
     return checks;
 }
@@ -145,9 +153,10 @@ Json InputsJson(const Run& run) {
 std::string JsonText(const Run& run) {
     Json doc;
     doc["version"] = PLATECAM_VERSION;
-    doc["design"] = run.input.path;
+    doc["design"] = FileNameText(run.input.path);
     doc["inputs"] = InputsJson(run);
     if (!run.notADesign.empty()) doc["not_a_cam"] = run.notADesign;
+    if (!run.atGivenRadius.empty()) doc["no_cam_at_given_radius"] = run.atGivenRadius;
     if (run.grid) {
         doc["checks"] = GridJson(run, *run.grid, run.cam->baseRadius);
         doc["checks"]["joins"] = JoinsJson(run);
@@ -224,7 +233,9 @@ std::string JsonText(const Run& run) {
         doc["sizing"] = nullptr;
     }
     doc["result"] = {{"pass", run.Passes()}};
-    return doc.dump(2) + "\n";
+    // Every text above is UTF-8 (file names escaped); a byte that is not would be replaced
+    // rather than abort the run.
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace platecam

@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <regex>
 
 #include "batch/texts.h"
+#include "engine/limits.h"
 #include "files/design_document.h"
 #include "language/language.h"
 #include "model/cam_design.h"
@@ -22,9 +24,9 @@ std::string Joined(const std::vector<std::string>& names) {
     return text;
 }
 
-// A number of the option, by the parsing rule of the window's cells, in a range; `unit` is
-// written after the bounds (" mm", "°").
-CLI::Validator Decimal(double low, double high, bool lowIncluded, const std::string& unit) {
+// A number of the option, by the parsing rule of the window's cells, within the range
+// the design document's key has: the same rule, in the same words.
+CLI::Validator InRangeOf(engine::Quantity quantity) {
     return CLI::Validator(
         [=](std::string& text) -> std::string {
             double value;
@@ -33,12 +35,7 @@ CLI::Validator Decimal(double low, double high, bool lowIncluded, const std::str
             } catch (const CamError&) {
                 return Tr("needs a number, not '%1'", {text});
             }
-            if (!((lowIncluded ? value >= low : value > low) && value < high)) {
-                const std::string from = Number(low) + unit, below = Number(high) + unit;
-                return lowIncluded ? Tr("must be at least %1 and less than %2", {from, below})
-                                   : Tr("must be greater than %1 and less than %2", {from, below});
-            }
-            return {};
+            return engine::RangeProblem(quantity, value);
         },
         "");
 }
@@ -67,26 +64,35 @@ struct Texts {
 };
 
 // The keys of a document's [drawing] table, which --title-block sets.
-const std::vector<std::string> TitleBlockKeys = {"part_number", "material", "designer", "checker",
-                                                 "revision",    "date",     "bore_diameter"};
+std::vector<std::string> TitleBlockKeys() {
+    std::vector<std::string> keys;
+    for (const TitleText& t : TitleTexts()) keys.push_back(t.key);
+    keys.insert(keys.end(), {"bore_diameter", "min_wall"});
+    return keys;
+}
 
+// KEY=VALUE by the rule of the document's key "drawing.KEY", in the document's words.
 const CLI::Validator TitleBlockEntry(
     [](std::string& text) -> std::string {
         const auto equals = text.find('=');
         const std::string key = text.substr(0, equals);
-        bool known = false;
-        for (const std::string& k : TitleBlockKeys) known = known || key == k;
-        if (equals == std::string::npos || !known) {
-            return Tr("needs KEY=VALUE with KEY one of %1, not '%2'", {Joined(TitleBlockKeys), text});
+        const std::vector<std::string> keys = TitleBlockKeys();
+        if (equals == std::string::npos || std::find(keys.begin(), keys.end(), key) == keys.end()) {
+            return Tr("needs KEY=VALUE with KEY one of %1, not '%2'", {Joined(keys), text});
         }
-        if (key == "bore_diameter") {
-            const std::string value = text.substr(equals + 1);
+        const std::string value = text.substr(equals + 1);
+        if (key == "bore_diameter" || key == "min_wall") {
+            double number;
             try {
-                if (!(ParseDecimal(value, '.') > 0)) return Tr("bore_diameter must be greater than 0 mm");
+                number = ParseDecimal(value, '.');
             } catch (const CamError&) {
-                return Tr("bore_diameter needs a number of millimetres, not '%1'", {value});
+                return key + ": " + Tr("needs a number, not '%1'", {value});
             }
+            const std::string problem = engine::RangeProblem(
+                key == "min_wall" ? engine::Quantity::MinWall : engine::Quantity::BoreDiameter, number);
+            return problem.empty() ? problem : key + ": " + problem;
         }
+        if (const char* problem = TitleTextProblem(value)) return key + ": " + Tr(problem);
         return {};
     },
     "");
@@ -128,15 +134,15 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
     app.add_option("--base", t.base, Tr("base-circle radius for this run; the file is not changed"))
         ->group(g.motion)
         ->type_name("MM")
-        ->check(Decimal(0, 1e6, false, " mm"));
+        ->check(InRangeOf(engine::Quantity::BaseRadius));
     app.add_option("--roller", t.roller, Tr("roller radius for this run; the file is not changed"))
         ->group(g.motion)
         ->type_name("MM")
-        ->check(Decimal(0, 1e6, true, " mm"));
+        ->check(InRangeOf(engine::Quantity::RollerRadius));
     app.add_option("--rpm", t.rpm, Tr("cam speed: kinematics also per time (mm/s, m/s², m/s³)"))
         ->group(g.motion)
         ->type_name("RPM")
-        ->check(Decimal(0, 1e6, false, " rpm"));
+        ->check(InRangeOf(engine::Quantity::Rpm));
 
     CLI::Option* dxf =
         app.add_option("--dxf", o.dxf, Tr("write the contour drawing, as the window's DXF button does"))
@@ -166,7 +172,7 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
     app.add_option("--title-block", t.titleBlock,
                    Tr("an entry of the title block of the report and the drawing, over the "
                       "document's [drawing]; KEY is one of %1 (repeatable)",
-                      {Joined(TitleBlockKeys)}))
+                      {Joined(TitleBlockKeys())}))
         ->group(g.outputs)
         ->type_name("KEY=VALUE")
         ->expected(1)
@@ -180,15 +186,16 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
     app.add_option("--max-pressure", t.maxPressure, Tr("pressure-angle limit (default 30°)"))
         ->group(g.checks)
         ->type_name("DEG")
-        ->check(Decimal(0, 90, false, "°"));
+        ->check(InRangeOf(engine::Quantity::MaxPressureAngle));
     app.add_flag("--size-base", o.sizeBase,
-                 Tr("find the smallest base radius (0.01 mm) at which every check passes"))
+                 Tr("find the smallest base radius (0.01 mm) at which the pressure angle and the "
+                    "undercut pass (a flat face: the radius of curvature)"))
         ->group(g.checks);
     app.add_option("--min-base", t.minBase,
                    Tr("with --size-base: the smallest base radius allowed, the hub or shaft"))
         ->group(g.checks)
         ->type_name("MM")
-        ->check(Decimal(0, 1e6, true, " mm"));
+        ->check(InRangeOf(engine::Quantity::MinBaseRadius));
 
     app.add_option("--lang", t.language,
                    Tr("language of the messages and the report (default: the locale's)"))

@@ -76,8 +76,9 @@ std::vector<ReportField> TitleBlockFields(const Run& run, const std::string& nam
 std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
     std::vector<ReportField> rows;
     const auto slash = run.input.path.rfind('/');
-    rows.push_back({Tr("file"), slash == std::string::npos ? run.input.path
-                                                           : run.input.path.substr(slash + 1)});
+    rows.push_back({Tr("file"), FileNameText(slash == std::string::npos
+                                                 ? run.input.path
+                                                 : run.input.path.substr(slash + 1))});
     if (!run.input.document) return rows;
     const DesignDocument& doc = *run.input.document;
     const FollowerSection& follower = doc.follower;
@@ -405,6 +406,7 @@ ReportChartPage DynamicsCharts(const Run& run, const std::vector<double>& bounda
 }  // namespace
 
 ReportInput MakeReportInput(const Run& run) {
+    run.RequireSamples();
     const FigureStyle style{true};
     ReportInput r;
     r.designName = DesignName(run.input.path);

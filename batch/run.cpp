@@ -100,6 +100,10 @@ engine::CamInput CamOfDocument(const DesignDocument& doc) {
     cam.follower.faceWidth = doc.follower.faceWidth;
     cam.follower.armLength = doc.follower.armLength.value_or(0);
     cam.follower.pivotDistance = doc.follower.pivotDistance.value_or(0);
+    if (doc.drawing && doc.drawing->boreDiameter) {
+        cam.bore = engine::Bore{*doc.drawing->boreDiameter,
+                                doc.drawing->minWall.value_or(DefaultMinWall)};
+    }
     std::vector<engine::MotionRow> rows;
     for (std::size_t k = 0; k < doc.motion.size(); ++k) {
         engine::MotionRow row;
@@ -110,6 +114,10 @@ engine::CamInput CamOfDocument(const DesignDocument& doc) {
     }
     cam.motion = engine::Motion::FromRows(rows);
     return cam;
+}
+
+void Run::RequireSamples() const {
+    if (!atGivenRadius.empty()) throw CamError(atGivenRadius);
 }
 
 std::optional<double> Run::Omega() const {
@@ -125,9 +133,10 @@ void Compute(Run& run) {
 void ComputeDesign(Run& run) {
     if (run.input.table) ComputeWindow(run);
     // A design file's table as the window computed it: its numbers as the window shows them.
-    if (!run.input.isDocument) DocumentOfTable(run.input, run.window->design->MotionTable);
+    if (!run.input.isDocument) DocumentOfTable(run.input, run.window->design->MotionTable, run.options);
     if (!run.input.document) {
-        run.notADesign = run.input.notACam;
+        // The reason may name the file, whose name may be no UTF-8.
+        run.notADesign = FileNameText(run.input.notACam);
         return;
     }
     run.notADesign = WhyNoCam(*run.input.document);
@@ -138,17 +147,23 @@ void ComputeDesign(Run& run) {
     // report; a design file's --check needs the grid only.
     const bool samples = run.input.isDocument || !run.options.drawing.empty() || !run.options.report.empty();
     run.loads = LoadsOfDocument(*run.input.document);
-    if (run.loads) {
-        engine::CamWithDynamics result = engine::ComputeCamWithDynamics(*run.cam, *run.loads);
-        run.grid = std::move(result.cam.checks);
-        run.samples = std::move(result.cam.samples);
-        run.dynamics = std::move(result.dynamics);
-    } else if (samples) {
-        engine::CamResult result = engine::ComputeCam(*run.cam);
-        run.grid = std::move(result.checks);
-        run.samples = std::move(result.samples);
-    } else {
-        run.grid = engine::CheckOnGrid(*run.cam);
+    try {
+        if (run.loads) {
+            engine::CamWithDynamics result = engine::ComputeCamWithDynamics(*run.cam, *run.loads);
+            run.grid = std::move(result.cam.checks);
+            run.samples = std::move(result.cam.samples);
+            run.dynamics = std::move(result.dynamics);
+        } else if (samples) {
+            engine::CamResult result = engine::ComputeCam(*run.cam);
+            run.grid = std::move(result.checks);
+            run.samples = std::move(result.samples);
+        } else {
+            run.grid = engine::CheckOnGrid(*run.cam);
+        }
+    } catch (const engine::GeometryError& e) {
+        // Sizing searches from any positive radius: the given one failing is a finding.
+        if (!run.options.sizeBase || !run.notADesign.empty()) throw;
+        run.atGivenRadius = FileNameText(e.message());
     }
     if (run.options.sizeBase && run.notADesign.empty()) {
         run.sizing = engine::SizeBaseRadius(*run.cam);

@@ -46,6 +46,9 @@ struct Run {
     std::optional<engine::DynamicsResult> dynamics;
     // The window construction's roller test at the sized radius (information).
     std::optional<ProfileStatus> sizedRollerTest;
+    // With --size-base, why the follower cannot exist at the given base radius (then the
+    // sizing alone is computed); empty otherwise.
+    std::string atGivenRadius;
 
     int S() const { return input.stepsPerDegree; }
     int N() const { return 360 * input.stepsPerDegree; }
@@ -54,6 +57,9 @@ struct Run {
     bool Passes() const {
         return notADesign.empty() && grid && grid->AllPass() && !(dynamics && dynamics->checks.jump);
     }
+    // For the outputs that draw or list the exact samples: throws why there are none where
+    // the given base radius could not be computed.
+    void RequireSamples() const;
 };
 
 // Reads the design and computes everything the outputs need. Throws CamError (exit 2).

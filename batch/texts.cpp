@@ -1,5 +1,6 @@
 #include "batch/texts.h"
 
+#include "language/utf8.h"
 #include "model/number_text.h"
 
 namespace platecam {
@@ -9,5 +10,7 @@ const char* const LawCaptions[3] = {"サイクロイド曲線(CY)", "変形台�
 
 std::string Number(double value) { return FormatNumber(value, '.'); }
 std::string Figure(double value) { return FormatGeneral(value, 6, 15, '.'); }
+
+std::string FileNameText(const std::string& name) { return PrintableText(name); }
 
 }  // namespace platecam

@@ -16,4 +16,9 @@ std::string Number(double value);
 // Six significant digits, the figures of the check report.
 std::string Figure(double value);
 
+// A file name in every text an output holds (the check, the JSON, the report, the
+// drawing): UTF-8 as it is, each byte that is not part of a UTF-8 character, or belongs to
+// a control character, as \xNN. Old shares hold Latin-1 names.
+std::string FileNameText(const std::string& name);
+
 }  // namespace platecam

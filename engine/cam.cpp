@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/limits.h"
 #include "engine/sine_cosine.h"
 #include "language/language.h"
 #include "model/errors.h"
@@ -87,39 +88,44 @@ Point ToCam(Vec p, SinCos turn) {
 }
 
 void CheckInputs(const CamInput& cam) {
-    auto positive = [](double value, const char* key) {
-        if (!(std::isfinite(value) && value > 0)) RefuseValue(key);
-    };
-    auto notNegative = [](double value, const char* key) {
-        if (!(std::isfinite(value) && value >= 0)) RefuseValue(key);
-    };
-    positive(cam.baseRadius, "cam.base_radius");
+    RequireInRange(Quantity::BaseRadius, cam.baseRadius);
     if (cam.stepsPerDegree != 1 && cam.stepsPerDegree != 2 && cam.stepsPerDegree != 5) {
         RefuseValue("cam.resolution");
     }
-    if (!(cam.maxPressureAngle > 0 && cam.maxPressureAngle < 90)) {
-        RefuseValue("cam.max_pressure_angle");
+    RequireInRange(Quantity::MaxPressureAngle, cam.maxPressureAngle);
+    RequireInRange(Quantity::MinBaseRadius, cam.minBaseRadius);
+    RequireInRange(Quantity::MinRadiusOfCurvature, cam.minRadiusOfCurvature);
+    if (cam.bore) {
+        RequireInRange(Quantity::BoreDiameter, cam.bore->diameter);
+        RequireInRange(Quantity::MinWall, cam.bore->minWall);
     }
-    notNegative(cam.minBaseRadius, "cam.min_base_radius");
-    notNegative(cam.minRadiusOfCurvature, "cam.min_radius_of_curvature");
     const Follower& f = cam.follower;
     switch (f.kind) {
         case FollowerKind::Roller:
-            notNegative(f.rollerRadius, "follower.roller_radius");
-            if (!std::isfinite(f.offset)) RefuseValue("follower.offset");
+            RequireInRange(Quantity::RollerRadius, f.rollerRadius);
+            RequireInRange(Quantity::Offset, f.offset);
             break;
         case FollowerKind::Flat:
-            if (f.faceWidth) positive(*f.faceWidth, "follower.face_width");
+            if (f.faceWidth) RequireInRange(Quantity::FaceWidth, *f.faceWidth);
             break;
         case FollowerKind::SwingRoller:
-            notNegative(f.rollerRadius, "follower.roller_radius");
-            positive(f.armLength, "follower.arm_length");
-            positive(f.pivotDistance, "follower.pivot_distance");
+            RequireInRange(Quantity::RollerRadius, f.rollerRadius);
+            RequireInRange(Quantity::ArmLength, f.armLength);
+            RequireInRange(Quantity::PivotDistance, f.pivotDistance);
             break;
         default:
             RefuseValue("follower.kind");
     }
-    if (cam.motion.Segments().empty()) ThrowInvalidOperation();
+    const auto& segments = cam.motion.Segments();
+    if (segments.empty()) ThrowInvalidOperation();
+    const Quantity lift = f.kind == FollowerKind::SwingRoller ? Quantity::ArmSwing : Quantity::Lift;
+    for (std::size_t k = 0; k <= segments.size(); ++k) {
+        const double value = k < segments.size() ? segments[k].startLift : segments.back().endLift;
+        const std::string problem = RangeProblem(lift, value);
+        if (!problem.empty()) {
+            throw CamError("motion[" + std::to_string(k + 1) + "].lift: " + problem);
+        }
+    }
 }
 
 // The follower at one base radius, worked out once.
@@ -163,7 +169,7 @@ Geometry MakeGeometry(const CamInput& cam, double baseRadius) {
 
 Geometry ValidGeometry(const CamInput& cam, double baseRadius) {
     Geometry g = MakeGeometry(cam, baseRadius);
-    if (g.error) throw CamError(Message(g.error));
+    if (g.error) throw GeometryError(Message(g.error));
     return g;
 }
 
@@ -277,9 +283,9 @@ struct GridFault {
 
 [[noreturn]] void ThrowFault(Fault fault, double deg) {
     if (fault == Fault::AtCentre)
-        throw CamError(FormatMessage(text::FollowerAtCentre, FormatNumber(deg)));
+        throw GeometryError(FormatMessage(text::FollowerAtCentre, FormatNumber(deg)));
     if (fault == Fault::NoDirection)
-        throw CamError(FormatMessage(text::NoDirection, FormatNumber(deg)));
+        throw GeometryError(FormatMessage(text::NoDirection, FormatNumber(deg)));
     ThrowOverflow();
 }
 
@@ -294,6 +300,24 @@ void PeakOf(SegmentPeaks& peaks, const Kinematics& m) {
     peaks.velocity = std::max(peaks.velocity, std::fabs(m.v));
     peaks.acceleration = std::max(peaks.acceleration, std::fabs(m.a));
     peaks.jerk = std::max(peaks.jerk, std::fabs(m.j));
+}
+
+// The contour's point nearest the cam centre, by its squared distance.
+struct Nearest {
+    double squared = Infinity;
+    int k = -1;
+    void Offer(double d2, int at) {
+        if (d2 < squared) squared = d2, k = at;
+    }
+};
+
+// The bore's wall to the nearest point of the contour; false where it is not finite.
+bool JudgeBore(const CamInput& cam, const Nearest& inner, GridChecks& out) {
+    if (inner.k < 0) return false;
+    out.innermostContour = {true, std::sqrt(inner.squared), GridDegrees(inner.k)};
+    out.boreWall = out.innermostContour.value - cam.bore->diameter / 2;
+    out.borePass = out.boreWall >= cam.bore->minWall;
+    return std::isfinite(out.boreWall);
 }
 
 // The contact of a roller kind at a point of the pitch curve already measured.
@@ -315,6 +339,8 @@ template <bool Swing>
 GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam,
                        GridChecks& out, GridContact* contact) {
     KeyExtreme high{-Infinity}, low{Infinity};
+    const bool bore = cam.bore.has_value();
+    Nearest inner;
     double convex = Infinity, concave = Infinity;
     int convexK = -1, concaveK = -1;
     double guard = 0;
@@ -336,6 +362,10 @@ GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamInput& 
             const Local l = Measure(p);
             if (!(l.n2 > 0)) return {Fault::NoDirection, k};
             if (contact) RollerContact(g, m, l, end ? contact->ends[s] : contact->at[k]);
+            if (bore) {
+                const Vec c = p.P - (g.rollerRadius / std::sqrt(l.n2)) * Quarter(p.T);
+                inner.Offer(Dot(c, c), k);
+            }
             guard += (l.pc + l.pd + l.n2 + l.bend) * 0;
             const double key = AngleKey(l.pc, l.pd);
             if (key > high.key) high = {key, l.pc, l.pd, k};
@@ -363,12 +393,15 @@ GridFault RollerChecks(const GridMotion& gm, const Geometry& g, const CamInput& 
         out.concaveContourRadius = {true, concave + g.rollerRadius, GridDegrees(concaveK)};
     out.undercutPass =
         !out.convexPitchRadius.found || out.convexPitchRadius.value >= g.rollerRadius;
+    if (bore && !JudgeBore(cam, inner, out)) return {Fault::NotFinite, 0};
     return {};
 }
 
 GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamInput& cam, GridChecks& out) {
     double rho = Infinity, lowOffset = Infinity, highOffset = -Infinity;
     int rhoK = -1;
+    const bool bore = cam.bore.has_value();
+    Nearest inner;
     double guard = 0;
     out.segments.assign(gm.spans.size(), SegmentPeaks{});
     for (std::size_t s = 0; s < gm.spans.size(); ++s) {
@@ -383,6 +416,7 @@ GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamInput& ca
             if (r < rho) rho = r, rhoK = k;
             lowOffset = std::min(lowOffset, m.v);
             highOffset = std::max(highOffset, m.v);
+            if (bore) inner.Offer(m.v * m.v + h * h, k);
             PeakOf(out.segments[s], m);
         }
     }
@@ -395,6 +429,7 @@ GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamInput& ca
     out.curvaturePass = rho > 0 && rho >= cam.minRadiusOfCurvature;
     const auto& width = cam.follower.faceWidth;
     out.faceWidthPass = !width || *width >= out.faceWidthNeeded;
+    if (bore && !JudgeBore(cam, inner, out)) return {Fault::NotFinite, 0};
     return {};
 }
 
@@ -650,7 +685,9 @@ Sizing SizeBaseRadius(const CamInput& cam) {
             upper = f.pivotDistance + f.armLength - f.rollerRadius;
             break;
     }
-    if (!(std::isfinite(lower) && std::isfinite(upper) && upper < 1e12)) return result;
+    // Only radii a design may have are searched.
+    upper = std::min(upper, std::nextafter(LimitOf(Quantity::BaseRadius).high, 0.0));
+    if (!(std::isfinite(lower) && std::isfinite(upper) && lower <= upper)) return result;
     result.searchedUpTo = upper;
     const long long start = std::max(kMin, static_cast<long long>(std::floor(lower * 100)));
     const long long limit = static_cast<long long>(std::floor(upper * 100));

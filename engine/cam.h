@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/motion.h"
+#include "model/errors.h"
 
 namespace platecam::engine {
 
@@ -30,6 +31,12 @@ struct Follower {
     double pivotDistance = 0;            // mm; swing-roller: cam centre to pivot
 };
 
+// A bore through the cam (the shaft's): it must leave a wall to the contour.
+struct Bore {
+    double diameter = 0;  // mm
+    double minWall = 3;   // mm: the least wall between the bore and the contour
+};
+
 struct CamInput {
     double baseRadius = 0;  // mm
     Follower follower;
@@ -38,10 +45,19 @@ struct CamInput {
     double maxPressureAngle = 30;     // degrees
     double minBaseRadius = 0;         // mm: sizing never goes below it
     double minRadiusOfCurvature = 0;  // mm: flat face, 0 meaning only > 0
+    std::optional<Bore> bore;
 };
 
 struct Point {
     double x = 0, y = 0;
+};
+
+// A follower that cannot exist at the cam's base radius: it reaches the cam centre, its
+// line misses the prime circle, its arm's triangle does not close, its path has no
+// direction. Sizing looks at other radii; every other refusal is a plain CamError.
+class GeometryError : public CamError {
+public:
+    using CamError::CamError;
 };
 
 // One output sample. Lift derivatives are per radian of cam turn in the lift's unit (a
@@ -94,13 +110,20 @@ struct GridChecks {
     double faceWidthNeeded = 0;            // flat: max s' - min s', mm
     double minContactOffset = 0, maxContactOffset = 0;  // flat: s' extremes, mm
     std::vector<SegmentPeaks> segments;                 // one per segment of the motion
+    // With a bore: the contour's point nearest the cam centre (its distance, mm), and the
+    // wall left between it and the bore.
+    GridExtreme innermostContour;
+    double boreWall = 0;
 
     // Verdicts against the given limits.
     bool pressurePass = true;
     bool undercutPass = true;    // roller kinds: convex pitch radius >= roller radius
     bool curvaturePass = true;   // flat: rho >= minimum (and > 0)
     bool faceWidthPass = true;   // flat with a face width given
-    bool AllPass() const { return pressurePass && undercutPass && curvaturePass && faceWidthPass; }
+    bool borePass = true;        // with a bore: the wall is at least the least wall
+    bool AllPass() const {
+        return pressurePass && undercutPass && curvaturePass && faceWidthPass && borePass;
+    }
 };
 
 // Every checked quantity on the grid k * 0.05 degrees, k = 0..7199, with both one-sided

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/limits.h"
 #include "language/language.h"
 #include "model/errors.h"
 #include "model/number_text.h"
@@ -14,11 +15,6 @@ namespace {
 
 // Message ids (English; the Japanese texts are in po/ja.po).
 namespace text {
-inline constexpr const char* MustBePositive = "%s: must be a number greater than 0";
-inline constexpr const char* MustNotBeNegative = "%s: must be a number not less than 0";
-inline constexpr const char* MustBeFinite = "%s: must be a finite number";
-inline constexpr const char* PoissonRange =
-    "contact.poisson_ratio: must be a number at least 0 and less than 0.5";
 inline constexpr const char* NeedsRpm =
     "cam.rpm: the loads of [dynamics] need the cam's speed, a number greater than 0";
 inline constexpr const char* SwingArm =
@@ -48,27 +44,17 @@ void CheckInputs(const CamInput& cam, const DynamicsInput& d) {
     if (cam.follower.kind != FollowerKind::Roller && cam.follower.kind != FollowerKind::Flat) {
         throw CamError(Message(text::SwingArm));
     }
-    auto refuse = [](const char* id, const char* key) { throw CamError(FormatMessage(id, key)); };
-    auto positive = [&](double value, const char* key) {
-        if (!(std::isfinite(value) && value > 0)) refuse(text::MustBePositive, key);
-    };
-    auto notNegative = [&](double value, const char* key) {
-        if (!(std::isfinite(value) && value >= 0)) refuse(text::MustNotBeNegative, key);
-    };
-    auto finite = [&](double value, const char* key) {
-        if (!std::isfinite(value)) refuse(text::MustBeFinite, key);
-    };
     if (!(std::isfinite(d.rpm) && d.rpm > 0)) throw CamError(Message(text::NeedsRpm));
-    positive(d.mass, "dynamics.mass");
-    notNegative(d.springRate, "dynamics.spring_rate");
-    finite(d.preload, "dynamics.preload");
-    notNegative(d.damping, "dynamics.damping");
-    finite(d.load, "dynamics.load");
+    RequireInRange(Quantity::Rpm, d.rpm);
+    RequireInRange(Quantity::Mass, d.mass);
+    RequireInRange(Quantity::SpringRate, d.springRate);
+    RequireInRange(Quantity::Preload, d.preload);
+    RequireInRange(Quantity::Damping, d.damping);
+    RequireInRange(Quantity::Load, d.load);
     if (d.contact) {
-        positive(d.contact->width, "contact.width");
-        positive(d.contact->elasticModulus, "contact.elastic_modulus");
-        const double nu = d.contact->poissonRatio;
-        if (!(nu >= 0 && nu < 0.5)) throw CamError(Message(text::PoissonRange));
+        RequireInRange(Quantity::ContactWidth, d.contact->width);
+        RequireInRange(Quantity::ElasticModulus, d.contact->elasticModulus);
+        RequireInRange(Quantity::PoissonRatio, d.contact->poissonRatio);
     }
 }
 
@@ -138,7 +124,12 @@ struct Coefficients {
     std::optional<double> Stress(const ContactPoint& c, double force) const {
         if (!(force > 0)) return 0.0;
         if (!(c.relativeCurvature > 0)) return std::nullopt;
-        return std::sqrt(force / c.cosPressure * stressFactor * c.relativeCurvature);
+        const double squared = force / c.cosPressure * stressFactor * c.relativeCurvature;
+        if (std::isfinite(squared)) return std::sqrt(squared);
+        // Near a point of the contour the curvature grows without bound: the root of each
+        // factor keeps the product finite.
+        return std::sqrt(force) / std::sqrt(c.cosPressure) * std::sqrt(stressFactor) *
+               std::sqrt(c.relativeCurvature);
     }
 };
 

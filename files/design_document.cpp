@@ -6,7 +6,13 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "engine/limits.h"
 #include "files/save_file.h"
+#include "language/utf8.h"
 
 // toml++ is header-only, and heavy: this is the one file that includes it. Floats go
 // through std::to_chars and std::from_chars, so a double is written as the shortest text
@@ -55,10 +61,6 @@ constexpr const char* NotFinite = "must be a finite number";
 constexpr const char* NotString = "must be a string";
 constexpr const char* NotTable = "must be a table";
 constexpr const char* NotArrayOfTables = "must be an array of tables";
-constexpr const char* NotPositive = "must be greater than 0";
-constexpr const char* Negative = "must be 0 or greater";
-constexpr const char* PressureAngleRange = "must be greater than 0 and less than 90";
-constexpr const char* PoissonRange = "must be 0 or greater and less than 0.5";
 constexpr const char* Resolution = "must be 1, 0.5 or 0.2";
 constexpr const char* Law =
     "must be one of cycloid, modified-trapezoid, modified-sine, simple-harmonic, 3-4-5, "
@@ -78,7 +80,15 @@ constexpr const char* OffsetTooLarge = "must be smaller in size than base_radius
 constexpr const char* NoPivot =
     "no pivot fits: needs |pivot_distance - arm_length| < base_radius + roller_radius < "
     "pivot_distance + arm_length";
-constexpr const char* TooLarge = "file %s is too large for a design document";
+constexpr const char* TooLarge =
+    "file %1 is %2 bytes, more than the %3 bytes a design may have: not read";
+constexpr const char* TooLargeToWrite =
+    "the design document would be %1 bytes, more than the %2 bytes a design may have";
+constexpr const char* DirectionText =
+    "must not hold characters that change the direction of the text (such as U+202E)";
+constexpr const char* DynamicsOfArm =
+    "is for the translating followers (roller, flat); the moment of inertia of a swinging "
+    "arm cannot be given yet";
 constexpr const char* WindowCannotShow =
     "the window shows only an in-line roller follower and the laws cycloid, "
     "modified-trapezoid and modified-sine";
@@ -234,26 +244,6 @@ private:
 
 // ---- The rules, on a document however it was made ----
 
-void CheckFinite(const Where& where, const std::string& key, double value) {
-    if (!std::isfinite(value)) where.Fail(key, text::NotFinite);
-}
-
-void CheckPositive(const Where& where, const std::string& key, double value) {
-    CheckFinite(where, key, value);
-    if (!(value > 0)) where.Fail(key, text::NotPositive);
-}
-
-void CheckNotNegative(const Where& where, const std::string& key, double value) {
-    CheckFinite(where, key, value);
-    if (!(value >= 0)) where.Fail(key, text::Negative);
-}
-
-template <typename Check>
-void IfGiven(const Where& where, const std::string& key, const std::optional<double>& value,
-             Check check) {
-    if (value) check(where, key, *value);
-}
-
 void Require(const Where& where, const std::string& key, const std::optional<double>& value) {
     if (!value) where.Fail(key, text::Missing);
 }
@@ -263,43 +253,6 @@ bool IsLaw(const std::string& name) {
         if (law == name) return true;
     }
     return false;
-}
-
-// Valid UTF-8 (no overlong forms, surrogates or values beyond U+10FFFF) without C0, DEL
-// or C1 control characters: the texts go into a title block and a DXF file line by line.
-bool IsPlainText(const std::string& s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto byte = static_cast<unsigned char>(s[i]);
-        std::uint32_t code = 0;
-        int extra = 0;
-        if (byte < 0x80) {
-            code = byte;
-        } else if (byte >= 0xC2 && byte <= 0xDF) {
-            code = byte & 0x1F;
-            extra = 1;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            code = byte & 0x0F;
-            extra = 2;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            code = byte & 0x07;
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (extra > 0 && i + extra >= s.size()) return false;
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(s[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        if ((extra == 2 && code < 0x800) || (extra == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
-            (code >= 0xD800 && code <= 0xDFFF) || code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
-            return false;
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
 }
 
 void CheckRows(const DesignDocument& document, const Where& where) {
@@ -315,7 +268,7 @@ void CheckRows(const DesignDocument& document, const Where& where) {
         }
         if (i == 0 && rows[i].angle != 0) where.Fail(angle, FormatMessage(text::MustBe, "0"));
         if (i > 0 && rows[i].angle <= rows[i - 1].angle) where.Fail(angle, text::NotIncreasing);
-        CheckFinite(where, RowKey(i, "lift"), rows[i].lift);
+        if (!std::isfinite(rows[i].lift)) where.Fail(RowKey(i, "lift"), text::NotFinite);
         if (rows[i].law) {
             if (i == 0) where.Fail(RowKey(i, "law"), text::LawOnFirstRow);
             if (!IsLaw(*rows[i].law)) where.Fail(RowKey(i, "law"), text::Law);
@@ -328,22 +281,33 @@ void CheckRows(const DesignDocument& document, const Where& where) {
     if (rows[last].lift != rows[0].lift) where.Fail(RowKey(last, "lift"), text::NotClosed);
 }
 
+void CheckRange(const Where& where, const std::string& key, engine::Quantity quantity,
+                double value) {
+    const std::string problem = engine::RangeProblem(quantity, value);
+    if (!problem.empty()) where.Fail(key, problem);
+}
+
+// The range rule of a key that may be left out.
+void CheckRange(const Where& where, engine::Quantity quantity, const std::optional<double>& value) {
+    if (value) CheckRange(where, engine::LimitOf(quantity).key, quantity, *value);
+}
+
+void CheckRange(const Where& where, engine::Quantity quantity, double value) {
+    CheckRange(where, engine::LimitOf(quantity).key, quantity, value);
+}
+
 void CheckDocument(const DesignDocument& d, const Where& where) {
+    using engine::Quantity;
     const CamSection& cam = d.cam;
-    CheckPositive(where, "cam.base_radius", cam.baseRadius);
+    CheckRange(where, Quantity::BaseRadius, cam.baseRadius);
     if (!(cam.resolution == 1 || cam.resolution == 0.5 || cam.resolution == 0.2)) {
         where.Fail("cam.resolution", text::Resolution);
     }
     if (!IsLaw(cam.law)) where.Fail("cam.law", text::Law);
-    IfGiven(where, "cam.rpm", cam.rpm, CheckPositive);
-    if (cam.maxPressureAngle) {
-        CheckFinite(where, "cam.max_pressure_angle", *cam.maxPressureAngle);
-        if (!(*cam.maxPressureAngle > 0 && *cam.maxPressureAngle < 90)) {
-            where.Fail("cam.max_pressure_angle", text::PressureAngleRange);
-        }
-    }
-    IfGiven(where, "cam.min_base_radius", cam.minBaseRadius, CheckNotNegative);
-    IfGiven(where, "cam.min_radius_of_curvature", cam.minRadiusOfCurvature, CheckNotNegative);
+    CheckRange(where, Quantity::Rpm, cam.rpm);
+    CheckRange(where, Quantity::MaxPressureAngle, cam.maxPressureAngle);
+    CheckRange(where, Quantity::MinBaseRadius, cam.minBaseRadius);
+    CheckRange(where, Quantity::MinRadiusOfCurvature, cam.minRadiusOfCurvature);
 
     const FollowerSection& f = d.follower;
     const bool roller = f.kind == Roller, flat = f.kind == Flat, swing = f.kind == SwingRoller;
@@ -364,11 +328,11 @@ void CheckDocument(const DesignDocument& d, const Where& where) {
     needed("follower.arm_length", f.armLength, swing);
     only("follower.pivot_distance", f.pivotDistance, swing);
     needed("follower.pivot_distance", f.pivotDistance, swing);
-    IfGiven(where, "follower.roller_radius", f.rollerRadius, CheckNotNegative);
-    IfGiven(where, "follower.offset", f.offset, CheckFinite);
-    IfGiven(where, "follower.face_width", f.faceWidth, CheckPositive);
-    IfGiven(where, "follower.arm_length", f.armLength, CheckPositive);
-    IfGiven(where, "follower.pivot_distance", f.pivotDistance, CheckPositive);
+    CheckRange(where, Quantity::RollerRadius, f.rollerRadius);
+    CheckRange(where, Quantity::Offset, f.offset);
+    CheckRange(where, Quantity::FaceWidth, f.faceWidth);
+    CheckRange(where, Quantity::ArmLength, f.armLength);
+    CheckRange(where, Quantity::PivotDistance, f.pivotDistance);
     // The roller's rest position and the swing arm's pivot must exist (each is a square
     // root of a difference that would otherwise be negative).
     const double pitchRadius = cam.baseRadius + f.rollerRadius.value_or(0);
@@ -381,39 +345,42 @@ void CheckDocument(const DesignDocument& d, const Where& where) {
     }
 
     CheckRows(d, where);
+    const Quantity lift = swing ? Quantity::ArmSwing : Quantity::Lift;
+    for (std::size_t i = 0; i < d.motion.size(); ++i) {
+        CheckRange(where, RowKey(i, "lift"), lift, d.motion[i].lift);
+    }
 
     if (d.dynamics) {
         const DynamicsSection& s = *d.dynamics;
         if (!cam.rpm) where.Fail("cam.rpm", text::RequiredByDynamics);
+        if (swing) where.Fail("dynamics", text::DynamicsOfArm);
         Require(where, "dynamics.mass", s.mass);
-        CheckPositive(where, "dynamics.mass", *s.mass);
-        IfGiven(where, "dynamics.spring_rate", s.springRate, CheckNotNegative);
-        IfGiven(where, "dynamics.preload", s.preload, CheckFinite);
-        IfGiven(where, "dynamics.damping", s.damping, CheckNotNegative);
-        IfGiven(where, "dynamics.load", s.load, CheckFinite);
+        CheckRange(where, Quantity::Mass, s.mass);
+        CheckRange(where, Quantity::SpringRate, s.springRate);
+        CheckRange(where, Quantity::Preload, s.preload);
+        CheckRange(where, Quantity::Damping, s.damping);
+        CheckRange(where, Quantity::Load, s.load);
     }
     if (d.drawing) {
         const DrawingSection& s = *d.drawing;
-        const std::pair<const char*, const std::optional<std::string>*> texts[] = {
-            {"drawing.part_number", &s.partNumber}, {"drawing.material", &s.material},
-            {"drawing.designer", &s.designer},      {"drawing.checker", &s.checker},
-            {"drawing.revision", &s.revision},      {"drawing.date", &s.date}};
-        for (const auto& [key, value] : texts) {
-            if (*value && !IsPlainText(**value)) where.Fail(key, text::BadText);
+        for (const TitleText& t : TitleTexts()) {
+            const std::optional<std::string>& value = s.*t.field;
+            if (!value) continue;
+            if (const char* problem = TitleTextProblem(*value)) {
+                where.Fail(std::string("drawing.") + t.key, problem);
+            }
         }
-        IfGiven(where, "drawing.bore_diameter", s.boreDiameter, CheckPositive);
+        CheckRange(where, Quantity::BoreDiameter, s.boreDiameter);
+        CheckRange(where, Quantity::MinWall, s.minWall);
     }
     if (d.contact) {
         const ContactSection& s = *d.contact;
         Require(where, "contact.width", s.width);
-        CheckPositive(where, "contact.width", *s.width);
+        CheckRange(where, Quantity::ContactWidth, s.width);
         Require(where, "contact.elastic_modulus", s.elasticModulus);
-        CheckPositive(where, "contact.elastic_modulus", *s.elasticModulus);
+        CheckRange(where, Quantity::ElasticModulus, s.elasticModulus);
         Require(where, "contact.poisson_ratio", s.poissonRatio);
-        CheckFinite(where, "contact.poisson_ratio", *s.poissonRatio);
-        if (!(*s.poissonRatio >= 0 && *s.poissonRatio < 0.5)) {
-            where.Fail("contact.poisson_ratio", text::PoissonRange);
-        }
+        CheckRange(where, Quantity::PoissonRatio, s.poissonRatio);
     }
 }
 
@@ -473,10 +440,10 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
     if (const toml::table* table = top.Table("drawing")) {
         const TableReader s(*table, "drawing", where);
         s.Known({"part_number", "material", "designer", "checker", "revision", "date",
-                 "bore_diameter"});
+                 "bore_diameter", "min_wall"});
         d.drawing = DrawingSection{s.Text("part_number"),    s.Text("material"), s.Text("designer"),
                                    s.Text("checker"),        s.Text("revision"), s.Text("date"),
-                                   s.Number("bore_diameter")};
+                                   s.Number("bore_diameter"), s.Number("min_wall")};
     }
     if (const toml::table* table = top.Table("contact")) {
         const TableReader s(*table, "contact", where);
@@ -502,6 +469,28 @@ const std::vector<std::string>& DocumentLawNames() {
         "cycloid", "modified-trapezoid", "modified-sine", "simple-harmonic", "3-4-5",
         "4-5-6-7", "double-harmonic"};
     return names;
+}
+
+const std::vector<TitleText>& TitleTexts() {
+    static const std::vector<TitleText> texts = {
+        {"part_number", N_("part number"), &DrawingSection::partNumber},
+        {"material", N_("material"), &DrawingSection::material},
+        {"designer", N_("designer"), &DrawingSection::designer},
+        {"checker", N_("checker"), &DrawingSection::checker},
+        {"revision", N_("revision"), &DrawingSection::revision},
+        {"date", N_("date"), &DrawingSection::date},
+    };
+    return texts;
+}
+
+const char* TitleTextProblem(std::string_view value) {
+    for (std::size_t i = 0; i < value.size();) {
+        const Utf8Char c = DecodeUtf8(value, i);
+        if (c.length == 0 || IsControlCharacter(c.code)) return text::BadText;
+        if (IsDirectionControl(c.code)) return text::DirectionText;
+        i += c.length;
+    }
+    return nullptr;
 }
 
 int DesignDocument::StepsPerDegree() const {
@@ -592,6 +581,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
         Put(s, "revision", d.drawing->revision);
         Put(s, "date", d.drawing->date);
         Put(s, "bore_diameter", d.drawing->boreDiameter);
+        Put(s, "min_wall", d.drawing->minWall);
         root.insert("drawing", std::move(s));
     }
     if (d.contact) {
@@ -607,7 +597,13 @@ std::string FormatDesignDocument(const DesignDocument& d) {
     std::ostringstream out;
     out << "# platecam design document\n"
         << toml::toml_formatter(root, toml::format_flags::allow_unicode_strings) << "\n";
-    return std::move(out).str();
+    std::string written = std::move(out).str();
+    // A document the reader would refuse whole is never written.
+    if (written.size() > DesignDocumentSizeLimit) {
+        throw DocumentError(Tr(text::TooLargeToWrite, {std::to_string(written.size()),
+                                                       std::to_string(DesignDocumentSizeLimit)}));
+    }
+    return written;
 }
 
 bool IsDesignDocument(std::string_view bytes) {
@@ -623,12 +619,21 @@ bool IsDesignDocument(std::string_view bytes) {
     return true;
 }
 
-DesignDocument ReadDesignDocument(const std::string& path) {
-    const std::string bytes = ReadWholeFile(path, DesignDocumentSizeLimit);
+std::string ReadDesignBytes(const std::string& path) {
+    std::string bytes = ReadWholeFile(path, DesignDocumentSizeLimit);
     if (bytes.size() > DesignDocumentSizeLimit) {
-        throw DocumentError(FormatMessage(text::TooLarge, path));
+        // Reading stopped past the limit: the size the file system states says how far.
+        struct stat info {};
+        std::uintmax_t size = bytes.size();
+        if (::stat(path.c_str(), &info) == 0) size = std::max<std::uintmax_t>(size, info.st_size);
+        throw DocumentError(Tr(text::TooLarge, {path, std::to_string(size),
+                                                std::to_string(DesignDocumentSizeLimit)}));
     }
-    return ParseDesignDocument(bytes, path);
+    return bytes;
+}
+
+DesignDocument ReadDesignDocument(const std::string& path) {
+    return ParseDesignDocument(ReadDesignBytes(path), path);
 }
 
 void SaveDesignDocument(const std::string& path, const DesignDocument& document) {

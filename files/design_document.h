@@ -21,8 +21,10 @@ namespace platecam {
 inline constexpr int DesignDocumentFormat = 2;
 inline constexpr int DocumentMinRows = 2;
 inline constexpr int DocumentMaxRows = MotionRowCount;
-// A document is a few kilobytes; ReadDesignDocument refuses a file larger than this.
-inline constexpr std::size_t DesignDocumentSizeLimit = 1 << 20;
+// The largest file either program reads as a design, and the largest document it writes.
+// A document of 20 rows with every table takes under 3 KB as platecam writes it: the rest
+// is room for a person's comments. A larger file is refused whole, never cut.
+inline constexpr std::size_t DesignDocumentSizeLimit = 64 * 1024;
 
 struct DocumentRow {
     std::int32_t angle = 0;          // whole degrees of cam turn
@@ -65,7 +67,20 @@ struct DrawingSection {
     std::optional<std::string> revision;
     std::optional<std::string> date;
     std::optional<double> boreDiameter;  // mm, > 0
+    std::optional<double> minWall;       // mm, >= 0: the least wall between bore and contour (default 3)
 };
+
+// The least wall between the bore and the contour when [drawing] gives none, mm.
+inline constexpr double DefaultMinWall = 3;
+
+// The texts of [drawing] in the title block's order: the key (without "drawing.") and the
+// label, a message id.
+struct TitleText {
+    const char* key;
+    const char* label;
+    std::optional<std::string> DrawingSection::*field;
+};
+const std::vector<TitleText>& TitleTexts();
 
 struct ContactSection {
     std::optional<double> width;           // mm, > 0 (required)
@@ -120,8 +135,17 @@ void CheckDocumentRows(const DesignDocument& document, const std::string& path);
 // (two zero bytes each). So a TOML text of exactly 264 bytes is a document.
 bool IsDesignDocument(std::string_view bytes);
 
-// Reads (at most DesignDocumentSizeLimit bytes) and parses a document file.
+// The whole file at `path`, a design file or a document; a file larger than
+// DesignDocumentSizeLimit is refused (DocumentError naming its size and the limit) unread.
+std::string ReadDesignBytes(const std::string& path);
+
+// Reads and parses a document file (ReadDesignBytes, ParseDesignDocument).
 DesignDocument ReadDesignDocument(const std::string& path);
+
+// Why a title-block text (a [drawing] text, a --title-block value) is refused, as a
+// message id: not UTF-8, a control character, a character that turns the direction of the
+// text. nullptr for a text that may stand.
+const char* TitleTextProblem(std::string_view value);
 // Checks the document, then saves its text with SaveFile.
 void SaveDesignDocument(const std::string& path, const DesignDocument& document);
 

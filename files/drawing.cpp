@@ -1,12 +1,12 @@
 #include "files/drawing.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
 
+#include "files/shift_jis.h"
+#include "language/utf8.h"
 #include "model/errors.h"
 #include "model/number_text.h"
 
@@ -48,94 +48,37 @@ struct EncodedText {
     double advance = 0;
 };
 
-class ShiftJis {
-  public:
-    ShiftJis() : cd_(iconv_open("CP932", "UTF-8")) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error("iconv CP932 unavailable");
-    }
-    ~ShiftJis() { iconv_close(cd_); }
-    ShiftJis(const ShiftJis&) = delete;
-    ShiftJis& operator=(const ShiftJis&) = delete;
-
-    // Control characters become spaces, characters Shift_JIS lacks (and broken UTF-8)
-    // '?'. '^' and a second '%' in a row become their full-width forms: DXF readers
-    // take "^x" as a control character and "%%x" as a symbol or underline code.
-    EncodedText Encode(std::string_view utf8) {
-        EncodedText out;
-        std::size_t i = 0;
-        while (i < utf8.size()) {
-            const std::size_t length = SequenceLength(utf8, i);
-            const std::uint32_t lead = static_cast<unsigned char>(utf8[i]);
-            std::string_view code;
-            if (length == 0) {
-                code = "?";
-            } else if (lead < 0x20 || lead == 0x7F ||
-                       (length == 2 && lead == 0xC2 &&
-                        static_cast<unsigned char>(utf8[i + 1]) < 0xA0)) {
-                code = " ";  // C0 and C1 controls: a line break would break the file
-            } else if (lead == '^') {
-                code = "\x81\x4F";  // ＾
-            } else if (lead == '%' && !out.bytes.empty() && out.bytes.back() == '%') {
-                code = "\x81\x93";  // ％
-            } else {
-                code = Convert(utf8.substr(i, length));
-            }
-            if (out.bytes.size() + code.size() > MaxTextBytes) break;
-            out.bytes += code;
-            out.advance += code.size() == 1 ? NarrowAdvance : WideAdvance;
-            i += length == 0 ? 1 : length;
-        }
-        return out;
-    }
-
-  private:
-    // The length of the well-formed UTF-8 sequence at `i`, 0 for a broken one.
-    static std::size_t SequenceLength(std::string_view s, std::size_t i) {
-        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-        const unsigned char b = byte(i);
-        std::size_t n;
-        std::uint32_t cp;
-        if (b < 0x80) return 1;
-        if (b >= 0xC2 && b <= 0xDF) {
-            n = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            n = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            n = 4;
-            cp = b & 0x07;
+// Control characters become spaces, characters Shift_JIS lacks (and broken UTF-8) '?'.
+// '^' and a second '%' in a row become their full-width forms: DXF readers take "^x" as a
+// control character and "%%x" as a symbol or underline code.
+EncodedText EncodeText(ShiftJis& shiftJis, std::string_view utf8) {
+    EncodedText out;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const Utf8Char c = DecodeUtf8(utf8, i);
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::string_view code;
+        if (c.length == 0) {
+            code = "?";
+        } else if (IsControlCharacter(c.code)) {
+            code = " ";  // a line break would break the file
+        } else if (lead == '^') {
+            code = "\x81\x4F";  // ＾
+        } else if (lead == '%' && !out.bytes.empty() && out.bytes.back() == '%') {
+            code = "\x81\x93";  // ％
+        } else if (c.length == 1) {
+            code = utf8.substr(i, 1);
         } else {
-            return 0;
+            code = shiftJis.Character(utf8.substr(i, c.length));
+            if (code.empty()) code = "?";
         }
-        if (i + n > s.size()) return 0;
-        for (std::size_t k = 1; k < n; ++k) {
-            if ((byte(i + k) & 0xC0) != 0x80) return 0;
-            cp = (cp << 6) | (byte(i + k) & 0x3F);
-        }
-        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-        return n;
+        if (out.bytes.size() + code.size() > MaxTextBytes) break;
+        out.bytes += code;
+        out.advance += code.size() == 1 ? NarrowAdvance : WideAdvance;
+        i += c.length == 0 ? 1 : c.length;
     }
-
-    // One character's code, valid until the next call.
-    std::string_view Convert(std::string_view sequence) {
-        char* in = const_cast<char*>(sequence.data());
-        std::size_t inLeft = sequence.size();
-        char* o = buffer_;
-        std::size_t outLeft = sizeof buffer_;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd_, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
-            o == buffer_) {
-            return "?";
-        }
-        return std::string_view(buffer_, static_cast<std::size_t>(o - buffer_));
-    }
-
-    iconv_t cd_;
-    char buffer_[8];
-};
+    return out;
+}
 
 class Writer {
   public:
@@ -376,21 +319,21 @@ std::string BuildWorkshopDrawing(const WorkshopDrawing& drawing) {
     // Below the cam, left-aligned under its left edge: name, scale, title texts.
     std::vector<std::pair<EncodedText, double>> lines;
     if (!drawing.designName.empty()) {
-        lines.push_back({shiftJis.Encode(drawing.designName), h * 10 / 7});
+        lines.push_back({EncodeText(shiftJis, drawing.designName), h * 10 / 7});
     }
-    lines.push_back({shiftJis.Encode("SCALE 1:1  UNIT mm"), h});
+    lines.push_back({EncodeText(shiftJis, "SCALE 1:1  UNIT mm"), h});
     if (drawing.baseRadius > 0) {
-        lines.push_back({shiftJis.Encode("BASE RADIUS " + FormatNumber(drawing.baseRadius)), h});
+        lines.push_back({EncodeText(shiftJis, "BASE RADIUS " + FormatNumber(drawing.baseRadius)), h});
     }
     if (drawing.boreDiameter) {
-        lines.push_back({shiftJis.Encode("BORE " + FormatNumber(*drawing.boreDiameter)), h});
+        lines.push_back({EncodeText(shiftJis, "BORE " + FormatNumber(*drawing.boreDiameter)), h});
     }
     for (const auto& [label, value] : drawing.titleBlock) {
         if (label.empty() && value.empty()) continue;
         const std::string text = value.empty()   ? label
                                  : label.empty() ? value
                                                  : label + ": " + value;
-        lines.push_back({shiftJis.Encode(text), h});
+        lines.push_back({EncodeText(shiftJis, text), h});
     }
     double baseline = -axis;
     for (auto& [text, height] : lines) {

@@ -1,10 +1,9 @@
 #include "files/dxf.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <stdexcept>
 
+#include "files/shift_jis.h"
 #include "model/errors.h"
 #include "model/number_text.h"
 
@@ -263,34 +262,12 @@ std::string EncodeDxf(const DxfLines& lines) {
     std::size_t total = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) total += lines[i].size() + 2;
     out.reserve(total + 16);
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv CP932 unavailable");
+    ShiftJis shiftJis;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
-        bool ascii = true;
-        for (unsigned char c : line) ascii = ascii && c < 0x80;
-        if (ascii) {
-            out.append(line);
-        } else {
-            char buffer[256];
-            char* in = const_cast<char*>(line.data());
-            std::size_t inLeft = line.size();
-            while (inLeft > 0) {
-                char* o = buffer;
-                std::size_t outLeft = sizeof buffer;
-                const std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-                out.append(buffer, static_cast<std::size_t>(o - buffer));
-                if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                    // Not representable: a replacement mark keeps the line count intact.
-                    out += '?';
-                    ++in;
-                    --inLeft;
-                }
-            }
-        }
+        // A character without a code becomes '?': the line count stays intact.
+        shiftJis.Append(out, lines[i]);
         out += "\r\n";
     }
-    iconv_close(cd);
     return out;
 }
 

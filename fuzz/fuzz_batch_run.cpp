@@ -7,7 +7,9 @@
 //   @n      a file in a folder that does not exist; @z /dev/null; @f /dev/full (ENOSPC)
 // A line "@@ABCDcie" is no argument: A..D say what waits at @4..@7 (see Prepare), c, i
 // and e make the i-th call c of the saves (o openat, s fsync, r renameat, l linkat) fail
-// with the e-th errno of a list. Only these paths are ever written.
+// with the e-th errno of a list. A line "@pN" is none either: the design starts with a
+// comment that makes it N bytes long (up to 4 MiB; the files a person's comments make
+// large, or that are no design). Only these paths are ever written.
 //
 // A run returns 0, 1 or 2 and throws nothing. It writes every output it was asked for
 // when it returns 0 or 1 without refusing, and none otherwise (a memory file or device
@@ -28,6 +30,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -311,7 +314,9 @@ PLATECAM_HARNESS void CheckJsonValue(const nlohmann::json& value, const nlohmann
         }
         if (key == "law") allowed = sibling("kind") && *sibling("kind") == "dwell";
         if (key == "stopped_at_deg") allowed = sibling("complete") && *sibling("complete") == true;
-        if (key == "checks") allowed = sibling("not_a_cam") != nullptr;
+        if (key == "checks") {
+            allowed = sibling("not_a_cam") != nullptr || sibling("no_cam_at_given_radius") != nullptr;
+        }
         // A sizing's radius is absent only where it found none.
         if (key == "base_radius_mm") {
             allowed = sibling("reason") || (sibling("searched_up_to_mm") && !sibling("checks"));
@@ -599,10 +604,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::size_t nul = input.find('\0');
     const std::string commandLine = input.substr(0, nul);
-    const std::string design = nul == std::string::npos ? std::string() : input.substr(nul + 1);
+    std::string design = nul == std::string::npos ? std::string() : input.substr(nul + 1);
 
     std::vector<std::string> arguments;
     std::string situation;
+    std::size_t padTo = 0;
     bool usesFiles = false;
     if (!commandLine.empty()) {
         for (std::string_view line : Split(commandLine, '\n')) {
@@ -610,8 +616,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 situation = line.substr(2);
                 continue;
             }
+            if (line.substr(0, 2) == "@p") {
+                padTo = std::min<std::size_t>(std::strtoul(std::string(line.substr(2)).c_str(), nullptr, 10),
+                                              std::size_t{4} << 20);
+                continue;
+            }
             arguments.push_back(Substitute(std::string(line), usesFiles));
         }
+    }
+    if (padTo > design.size() + 2) {
+        design.insert(0, "#" + std::string(padTo - design.size() - 2, 'x') + "\n");
     }
     // The design comes first: the harness's, unless the first line names one.
     if (arguments.empty() ||
@@ -695,9 +709,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string complaints = err;
     const std::string stopped = "platecam-batch: " + Message(msg::RollerTooLarge) + "\n";
     for (std::size_t at; (at = complaints.find(stopped)) != std::string::npos;) complaints.erase(at, stopped.size());
+    // Nor is a warning (a drawing's text without Shift_JIS codes).
+    const std::string warning = "platecam-batch: " + Tr("warning: %1", {""});
+    for (std::size_t at; (at = complaints.find(warning)) != std::string::npos;) {
+        complaints.erase(at, complaints.find('\n', at) + 1 - at);
+    }
     const bool refused = Contains(complaints, "platecam-batch: ");
     const bool writes = usable && !options.help && !options.version && status != 2 && !refused;
     if (writes && options.design != Design().path) Fail("a missing design was read");
+    // A design is read whole or refused whole: never a part of it.
+    if (usable && !options.help && !options.version && options.design == Design().path &&
+        design.size() > DesignDocumentSizeLimit && status != 2) {
+        Fail("a design larger than the limit was read");
+    }
     // A stream written before an output that failed cannot be taken back; a file is left
     // as it was unless the system failed the save itself.
     const bool mayHaveWritten = writes || (status == 2 && (usesFiles || Asked(options, "/dev/full")));

@@ -152,13 +152,32 @@ void LoadDesignFromTexts(CamDesign& design, const DesignTexts& texts, char decim
     }
 }
 
+namespace {
+
+// The window's 15 digits, which read back as the value shown; within half a unit of the
+// 15th digit of the largest double they round past it and would not read back at all:
+// those few values get the 17 digits that name them exactly.
+std::string ShownText(double value, char decimalMark) {
+    std::string text = FormatNumber(value, decimalMark);
+    if (std::fabs(value) > 1e308) {
+        try {
+            ParseDecimal(text, decimalMark);
+        } catch (const CamError&) {
+            text = FormatGeneral(value, 17, 15, decimalMark);
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
 DesignTexts TextsFromTable(const MotionTable& table, char decimalMark) {
     DesignTexts texts;
-    texts.BaseRadiusText = FormatNumber(table[BaseRadiusSlot].Value, decimalMark);
-    texts.RollerRadiusText = FormatNumber(table[RollerRadiusSlot].Value, decimalMark);
+    texts.BaseRadiusText = ShownText(table[BaseRadiusSlot].Value, decimalMark);
+    texts.RollerRadiusText = ShownText(table[RollerRadiusSlot].Value, decimalMark);
     for (int k = 0; k < MotionRowCount; ++k) {
         texts.AngleTexts[k] = std::to_string(table[k].Angle);
-        texts.ValueTexts[k] = FormatNumber(table[k].Value, decimalMark);
+        texts.ValueTexts[k] = ShownText(table[k].Value, decimalMark);
     }
     return texts;
 }

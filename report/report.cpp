@@ -779,19 +779,45 @@ bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow
 }  // namespace
 }  // namespace platecam
 
+namespace platecam {
+namespace {
+
+// No exception leaves the module: the program that loaded it may run another copy of the
+// C++ runtime. What failed is said in `error` instead.
+template <typename Action>
+bool Caught(std::string& error, Action&& action) {
+    try {
+        return action();
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "the report could not be drawn";
+    }
+    return false;
+}
+
+}  // namespace
+}  // namespace platecam
+
 extern "C" bool platecam_render_report(const platecam::ReportInput& in, std::string& pdf,
                                        std::string& error) {
-    QByteArray bytes;
-    int pages = 0;
-    if (!platecam::Render(in, bytes, nullptr, pages, error)) return false;
-    pdf.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    return true;
+    return platecam::Caught(error, [&] {
+        QByteArray bytes;
+        int pages = 0;
+        if (!platecam::Render(in, bytes, nullptr, pages, error)) return false;
+        pdf.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        return true;
+    });
 }
 
 extern "C" bool platecam_check_report_layout(const platecam::ReportInput& in,
                                              std::vector<platecam::ReportOverflow>& overflows,
                                              int& pages, std::string& error) {
-    QByteArray bytes;
-    overflows.clear();
-    return platecam::Render(in, bytes, &overflows, pages, error);
+    return platecam::Caught(error, [&] {
+        QByteArray bytes;
+        overflows.clear();
+        return platecam::Render(in, bytes, &overflows, pages, error);
+    });
 }

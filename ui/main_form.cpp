@@ -40,9 +40,6 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 constexpr int ListItemHeight = 12;
 
-// Larger than any design document a person writes; the 264-byte file is far below it.
-constexpr std::size_t DesignReadLimit = 1 << 20;
-
 // A document's number exactly as it is: the shortest text that reads back to it, with the
 // user's decimal mark (the window's own format keeps 15 digits only).
 QString ExactText(double value, char decimalMark) {
@@ -412,7 +409,7 @@ void TForm1::OpenDesignFile(const QString& path) {
     OpenDialog1.fileName = path;
     Guarded([this] {
         const std::string file = FileSystemPath(OpenDialog1.fileName);
-        const std::string bytes = ReadWholeFile(file, DesignReadLimit);
+        const std::string bytes = ReadDesignBytes(file);
         if (IsDesignDocument(bytes)) {
             ShowDocument(ParseDesignDocument(bytes, file));
             return;

@@ -195,7 +195,7 @@ TEST(Batch, JsonHoldsTheFiguresOfTheCheck) {
     EXPECT_NE(run.out.find("smallest convex pitch radius " +
                            figure(doc["checks"]["undercut"]["smallest_convex_pitch_radius_mm"])),
               std::string::npos);
-    EXPECT_NE(run.out.find("sizing: smallest base radius " +
+    EXPECT_NE(run.out.find("sizing: smallest base radius for the pressure angle and the undercut: " +
                            FormatNumber(doc["sizing"]["base_radius_mm"]) + " mm"),
               std::string::npos);
     EXPECT_EQ(doc["inputs"]["rpm"], 300.0);
@@ -229,14 +229,18 @@ TEST(Batch, SizingIsBracketedByAFailingAndAPassingRadius) {
     }
     // A hub larger than the answer: the minimum itself, and said so.
     const BatchRun hub = Batch({design, "--size-base", "--min-base", "35", "--check"});
-    EXPECT_NE(hub.out.find("sizing: smallest base radius 35 mm; that is the minimum base radius itself"),
+    EXPECT_NE(hub.out.find("sizing: smallest base radius for the pressure angle and the undercut: 35 mm; "
+                           "that is the minimum base radius itself"),
               std::string::npos)
         << hub.out;
-    // A lift of 1e9 mm over one degree: no radius passes, and the result says so.
-    auto huge = testing::MakeDesign({{0, 0}, {1, 1e9}, {180, 1e9}, {360, 0}});
+    // A lift of 900 m over one degree: no radius a machine can have passes, and the result
+    // says so.
+    auto huge = testing::MakeDesign({{0, 0}, {1, 9e5}, {180, 9e5}, {360, 0}});
     const BatchRun far = Batch({SaveDesign(dir, "huge.dat", *huge), "--size-base", "--check"});
     EXPECT_EQ(far.status, 1);
-    EXPECT_NE(far.out.find("sizing: nothing passes: the motion is too steep"), std::string::npos)
+    EXPECT_NE(far.out.find("sizing: no base radius passes the pressure angle and the undercut: the "
+                           "motion is too steep"),
+              std::string::npos)
         << far.out;
     EXPECT_EQ(far.out.find("all checks pass"), std::string::npos);
 }
@@ -284,7 +288,7 @@ TEST(Batch, ReportTextCarriesTheCheck) {
     // The report rounds as an engineer reads: angles to 0.1 degree, lengths to 0.01 mm.
     for (const char* expected :
          {"cam1.dat", "max 17.7° at 59.0°", "min -24.0° at 222.5°", "34.16 mm at 74.7°",
-          "サイクロイド曲線(CY)", "smallest base radius 30.44 mm", "result: all checks pass",
+          "サイクロイド曲線(CY)", "undercut: 30.44 mm", "result: all checks pass",
           "max 18.1° at 58.8°"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }

@@ -73,8 +73,16 @@ TEST(BatchLanguage, UsageErrorsInBothLanguages) {
          "--max-pressure: 0° より大きく 90° 未満でなければなりません"},
         {{design, "--resolution", "0.3"}, "--resolution: must be one of 1, 0.5, 0.2, not '0.3'",
          "--resolution: '0.3' は使えません。1, 0.5, 0.2 のいずれかを指定してください"},
-        {{design, "--title-block", "bore_diameter=-2"}, "--title-block: bore_diameter must be greater than 0 mm",
-         "--title-block: bore_diameter は 0 mm より大きくなければなりません"},
+        {{design, "--title-block", "bore_diameter=-2"},
+         "--title-block: bore_diameter: must be greater than 0 mm and less than 2000000 mm",
+         "--title-block: bore_diameter: 0 mm より大きく 2000000 mm 未満でなければなりません"},
+        {{design, "--title-block", "material=S45C\x1b[31m"},
+         "--title-block: material: must be UTF-8 text without control characters",
+         "--title-block: material: 制御文字を含まない UTF-8 の文字列でなければなりません"},
+        {{design, "--title-block", "part_number=gpj\u202eexe"},
+         "--title-block: part_number: must not hold characters that change the direction of the "
+         "text (such as U+202E)",
+         "--title-block: part_number: 文字の向きを変える文字 (U+202E など) を含んではなりません"},
     };
     for (const Case& c : cases) {
         for (const bool japanese : {false, true}) {

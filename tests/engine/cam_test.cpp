@@ -432,11 +432,12 @@ TEST(CamErrors, BadGeometryNamesTheKeyOrTheAngle) {
     EXPECT_EQ(MessageOf([&] { CheckOnGrid(roller); }),
               "at 100 degrees the follower reaches the cam centre");
     roller.motion = Motion::FromRows({{0, 0}, {1, 1e300}, {360, 0}});
-    EXPECT_NE(MessageOf([&] { ComputeCam(roller); }), "(no error)");  // no NaN or infinity
+    EXPECT_EQ(MessageOf([&] { ComputeCam(roller); }),
+              "motion[2].lift: must be greater than -1000000 mm and less than 1000000 mm");
     roller.motion = Anchor();
     roller.maxPressureAngle = 90;
     EXPECT_EQ(MessageOf([&] { CheckOnGrid(roller); }),
-              "cam.max_pressure_angle: not a value the cam can be computed with");
+              "cam.max_pressure_angle: must be greater than 0° and less than 90°");
 
     CamInput swing = MakeCam(FollowerKind::SwingRoller, Anchor(), 30);
     swing.follower.rollerRadius = 10;
@@ -449,7 +450,7 @@ TEST(CamErrors, BadGeometryNamesTheKeyOrTheAngle) {
     }
     swing.follower.armLength = 0;
     EXPECT_EQ(MessageOf([&] { CheckOnGrid(swing); }),
-              "follower.arm_length: not a value the cam can be computed with");
+              "follower.arm_length: must be greater than 0 mm and less than 1000000 mm");
 
     CamInput flat = MakeCam(FollowerKind::Flat, down, 40);
     EXPECT_EQ(MessageOf([&] { ComputeSamples(flat); }),
@@ -504,9 +505,12 @@ TEST(CamErrors, NothingLeavesThatIsNotFinite) {
             }
             EXPECT_TRUE(std::isfinite(sum) && finite(result.checks)) << n;
             ++computed;
-        } catch (const CamError&) {
+        } catch (const CamError& e) {
+            // A refusal names a rule or a place; no input within the rules overflows.
+            EXPECT_NE(e.message(), Message(msg::Overflow)) << n;
+            EXPECT_NE(e.message(), Message(msg::InvalidOperation)) << n;
         }
-        if (n % 4 == 0) {
+        if (n % 4 == 0 && (f.kind != FollowerKind::SwingRoller || size < 360)) {
             const Sizing sizing = SizeBaseRadius(cam);
             EXPECT_TRUE(std::isfinite(sizing.baseRadius + sizing.searchedUpTo) &&
                         finite(sizing.checks))

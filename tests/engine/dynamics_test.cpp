@@ -343,13 +343,15 @@ TEST(DynamicsErrors, BadInputNamesTheKey) {
         double value;
         const char* message;
     } cases[] = {
-        {&DynamicsInput::mass, -1.8, "dynamics.mass: must be a number greater than 0"},
+        {&DynamicsInput::mass, -1.8, "dynamics.mass: must be greater than 0 kg and less than 1000000 kg"},
         {&DynamicsInput::rpm, 0,
          "cam.rpm: the loads of [dynamics] need the cam's speed, a number greater than 0"},
         {&DynamicsInput::preload, NAN, "dynamics.preload: must be a finite number"},
         {&DynamicsInput::load, -INFINITY, "dynamics.load: must be a finite number"},
-        {&DynamicsInput::springRate, -1, "dynamics.spring_rate: must be a number not less than 0"},
-        {&DynamicsInput::damping, INFINITY, "dynamics.damping: must be a number not less than 0"},
+        {&DynamicsInput::springRate, -1, "dynamics.spring_rate: must be at least 0 N/mm and less than 1000000 N/mm"},
+        {&DynamicsInput::damping, INFINITY, "dynamics.damping: must be a finite number"},
+        {&DynamicsInput::rpm, 1e104, "cam.rpm: must be greater than 0 rpm and less than 1000000 rpm"},
+        {&DynamicsInput::load, 1e6, "dynamics.load: must be greater than -1000000 N and less than 1000000 N"},
     };
     for (const auto& c : cases) {
         DynamicsInput d = Loads(1000);
@@ -359,10 +361,10 @@ TEST(DynamicsErrors, BadInputNamesTheKey) {
     DynamicsInput d = Loads(1000);
     d.contact = ContactMaterial{0, 206000, 0.3};
     EXPECT_EQ(MessageOf([&] { ComputeDynamics(cam, d); }),
-              "contact.width: must be a number greater than 0");
+              "contact.width: must be at least 0.001 mm and less than 1000000 mm");
     d.contact = ContactMaterial{10, 206000, 0.5};
     EXPECT_EQ(MessageOf([&] { ComputeDynamics(cam, d); }),
-              "contact.poisson_ratio: must be a number at least 0 and less than 0.5");
+              "contact.poisson_ratio: must be at least 0 and less than 0.5");
     CamInput swing = MakeCam(FollowerKind::SwingRoller, Anchor(), 40);
     swing.follower.armLength = 80;
     swing.follower.pivotDistance = 100;
@@ -373,7 +375,7 @@ TEST(DynamicsErrors, BadInputNamesTheKey) {
     UseLanguage(Language::Japanese, PLATECAM_TEST_LOCALE_DIR);
     d.mass = -1;
     EXPECT_EQ(MessageOf([&] { ComputeDynamics(cam, d); }),
-              "dynamics.mass: 0 より大きい数でなければなりません");
+              "dynamics.mass: 0 kg より大きく 1000000 kg 未満でなければなりません");
     UseLanguage(Language::English);
 }
 

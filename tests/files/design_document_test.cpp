@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -123,29 +124,29 @@ TEST(DesignDocument, RefusesEveryBrokenRuleNamingLineAndKey) {
         {"rpm = 300", "rmp = 300", "cam.toml:8: cam.rmp: 未知のキーです"},
         {"\nangle = 30\n", "\nangle = 30\nangel = 3\n", "cam.toml:23: motion[2].angel: 未知のキーです"},
         {"base_radius = 45.0", "", "cam.toml:4: cam.base_radius: 必須のキーがありません"},
-        {"base_radius = 45.0", "base_radius = 0", "cam.toml:5: cam.base_radius: 0 より大きくなければなりません"},
+        {"base_radius = 45.0", "base_radius = 0", "cam.toml:5: cam.base_radius: 0 mm より大きく 1000000 mm 未満でなければなりません"},
         {"base_radius = 45.0", "base_radius = \"45\"", "cam.toml:5: cam.base_radius: 数値でなければなりません"},
         {"base_radius = 45.0", "base_radius = nan", "cam.toml:5: cam.base_radius: 有限の数値でなければなりません"},
         {"base_radius = 45.0", "base_radius = -inf", "cam.toml:5: cam.base_radius: 有限の数値でなければなりません"},
         {"resolution = 0.2", "resolution = 0.25", "cam.toml:6: cam.resolution: 1、0.5、0.2 のいずれかでなければなりません"},
         {"law = \"cycloid\"", "law = \"Cycloid\"", "cam.toml:7: cam.law: cycloid、modified-trapezoid、modified-sine、simple-harmonic、3-4-5、4-5-6-7、double-harmonic のいずれかでなければなりません"},
         {"law = \"cycloid\"", "law = 1", "cam.toml:7: cam.law: 文字列でなければなりません"},
-        {"rpm = 300", "rpm = 0", "cam.toml:8: cam.rpm: 0 より大きくなければなりません"},
-        {"max_pressure_angle = 30", "max_pressure_angle = 90", "cam.toml:9: cam.max_pressure_angle: 0 より大きく 90 より小さくなければなりません"},
-        {"max_pressure_angle = 30", "max_pressure_angle = 0", "cam.toml:9: cam.max_pressure_angle: 0 より大きく 90 より小さくなければなりません"},
-        {"min_base_radius = 0", "min_base_radius = -1", "cam.toml:10: cam.min_base_radius: 0 以上でなければなりません"},
-        {"min_radius_of_curvature = 0", "min_radius_of_curvature = -0.5", "cam.toml:11: cam.min_radius_of_curvature: 0 以上でなければなりません"},
+        {"rpm = 300", "rpm = 0", "cam.toml:8: cam.rpm: 0 rpm より大きく 1000000 rpm 未満でなければなりません"},
+        {"max_pressure_angle = 30", "max_pressure_angle = 90", "cam.toml:9: cam.max_pressure_angle: 0° より大きく 90° 未満でなければなりません"},
+        {"max_pressure_angle = 30", "max_pressure_angle = 0", "cam.toml:9: cam.max_pressure_angle: 0° より大きく 90° 未満でなければなりません"},
+        {"min_base_radius = 0", "min_base_radius = -1", "cam.toml:10: cam.min_base_radius: 0 mm 以上 1000000 mm 未満でなければなりません"},
+        {"min_radius_of_curvature = 0", "min_radius_of_curvature = -0.5", "cam.toml:11: cam.min_radius_of_curvature: 0 mm 以上 1000000 mm 未満でなければなりません"},
         {"kind = \"roller\"", "kind = \"knife\"", "cam.toml:14: follower.kind: roller、flat、swing-roller のいずれかでなければなりません"},
-        {"roller_radius = 10.0", "roller_radius = -1", "cam.toml:15: follower.roller_radius: 0 以上でなければなりません"},
+        {"roller_radius = 10.0", "roller_radius = -1", "cam.toml:15: follower.roller_radius: 0 mm 以上 1000000 mm 未満でなければなりません"},
         {"roller_radius = 10.0", "", "cam.toml:13: follower.roller_radius: 従動節の種類 roller では必須です"},
         {"offset = 0.0", "offset = 55", "cam.toml:16: follower.offset: 絶対値が base_radius + roller_radius より小さくなければなりません"},
         {"offset = 0.0", "face_width = 40", "cam.toml:16: follower.face_width: 従動節の種類 roller では使えません"},
         {"offset = 0.0", "arm_length = 80", "cam.toml:16: follower.arm_length: 従動節の種類 roller では使えません"},
         {"kind = \"roller\"\nroller_radius = 10.0", "kind = \"flat\"\nroller_radius = 10.0", "cam.toml:15: follower.roller_radius: 従動節の種類 flat では使えません"},
         {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"flat\"\noffset = 0.0", "cam.toml:15: follower.offset: 従動節の種類 flat では使えません"},
-        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"flat\"\nface_width = 0", "cam.toml:15: follower.face_width: 0 より大きくなければなりません"},
+        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"flat\"\nface_width = 0", "cam.toml:15: follower.face_width: 0 mm より大きく 1000000 mm 未満でなければなりません"},
         {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 80", "cam.toml:13: follower.pivot_distance: 従動節の種類 swing-roller では必須です"},
-        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 0\npivot_distance = 100", "cam.toml:16: follower.arm_length: 0 より大きくなければなりません"},
+        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 0\npivot_distance = 100", "cam.toml:16: follower.arm_length: 0 mm より大きく 1000000 mm 未満でなければなりません"},
         {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 20\npivot_distance = 100", "cam.toml:17: follower.pivot_distance: 支点が決まりません: |pivot_distance - arm_length| < base_radius + roller_radius < pivot_distance + arm_length が必要です"},
         {"angle = 0\n", "angle = 5\n", "cam.toml:19: motion[1].angle: 0 でなければなりません"},
         {"\nangle = 30\n", "\nangle = 30.5\n", "cam.toml:22: motion[2].angle: 整数の度数でなければなりません"},
@@ -159,15 +160,17 @@ TEST(DesignDocument, RefusesEveryBrokenRuleNamingLineAndKey) {
         {"law = \"4-5-6-7\"", "law = \"4567\"", "cam.toml:27: motion[3].law: cycloid、modified-trapezoid、modified-sine、simple-harmonic、3-4-5、4-5-6-7、double-harmonic のいずれかでなければなりません"},
         {"angle = 0\n", "angle = 0\nlaw = \"cycloid\"\n", "cam.toml:20: motion[1].law: 最初の行で終わる区間はありません"},
         {"rpm = 300\n", "", "cam.toml:4: cam.rpm: [dynamics] があるときは必須です"},
-        {"mass = 0.8", "mass = 0", "cam.toml:33: dynamics.mass: 0 より大きくなければなりません"},
+        {"mass = 0.8", "mass = 0", "cam.toml:33: dynamics.mass: 0 kg より大きく 1000000 kg 未満でなければなりません"},
         {"mass = 0.8", "", "cam.toml:32: dynamics.mass: 必須のキーがありません"},
-        {"spring_rate = 12.0", "spring_rate = -12.0", "cam.toml:34: dynamics.spring_rate: 0 以上でなければなりません"},
-        {"damping = 0.0", "damping = -1", "cam.toml:36: dynamics.damping: 0 以上でなければなりません"},
+        {"spring_rate = 12.0", "spring_rate = -12.0", "cam.toml:34: dynamics.spring_rate: 0 N/mm 以上 1000000 N/mm 未満でなければなりません"},
+        {"damping = 0.0", "damping = -1", "cam.toml:36: dynamics.damping: 0 N s/m 以上 1000000 N s/m 未満でなければなりません"},
         {"load = 0.0", "load = inf", "cam.toml:37: dynamics.load: 有限の数値でなければなりません"},
         {"designer = \"\"", "designer = \"a\\u0007b\"", "cam.toml:42: drawing.designer: 制御文字を含まない UTF-8 の文字列でなければなりません"},
+        {"designer = \"\"", "designer = \"gpj\\u202Eexe\"", "cam.toml:42: drawing.designer: 文字の向きを変える文字 (U+202E など) を含んではなりません"},
+        {"bore_diameter = 30.0", "bore_diameter = 30.0\nmin_wall = -1", "cam.toml:47: drawing.min_wall: 0 mm 以上 1000000 mm 未満でなければなりません"},
         {"date = \"2026-01-15\"", "date = 2026-01-15", "cam.toml:45: drawing.date: 文字列でなければなりません"},
-        {"bore_diameter = 30.0", "bore_diameter = 0", "cam.toml:46: drawing.bore_diameter: 0 より大きくなければなりません"},
-        {"width = 10.0", "width = 0", "cam.toml:49: contact.width: 0 より大きくなければなりません"},
+        {"bore_diameter = 30.0", "bore_diameter = 0", "cam.toml:46: drawing.bore_diameter: 0 mm より大きく 2000000 mm 未満でなければなりません"},
+        {"width = 10.0", "width = 0", "cam.toml:49: contact.width: 0.001 mm 以上 1000000 mm 未満でなければなりません"},
         {"elastic_modulus = 206000\n", "", "cam.toml:48: contact.elastic_modulus: 必須のキーがありません"},
         {"poisson_ratio = 0.3", "poisson_ratio = 0.5", "cam.toml:51: contact.poisson_ratio: 0 以上 0.5 未満でなければなりません"},
         {"poisson_ratio = 0.3", "poisson_ratio = -0.1", "cam.toml:51: contact.poisson_ratio: 0 以上 0.5 未満でなければなりません"},
@@ -225,13 +228,18 @@ std::vector<std::string> Documents() {
         Edited("designer = \"\"", "designer = \"設計 太郎 \\\"カム\\\"\\\\\""),
         Edited("base_radius = 45.0\n", "base_radius = 0.30000000000000004\n"),
         Edited("lift = 10.0", "lift = 1e-300"),
-        Edited("lift = 10.0", "lift = 123456789.123"),
+        Edited("lift = 10.0", "lift = 123456.789123"),
         Edited("lift = 10.0", "lift = -4.9406564584124654e-324"),
         Edited("kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0",
                "kind = \"flat\"\nface_width = 40"),
-        Edited(
-            "kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0",
-            "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 80\npivot_distance = 100"),
+        // An arm takes no [dynamics]: its table, up to [drawing], is left out.
+        [] {
+            std::string arm = Edited(
+                "kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0",
+                "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 80\npivot_distance = 100");
+            const auto from = arm.find("[dynamics]");
+            return arm.erase(from, arm.find("[drawing]") - from);
+        }(),
         "format = 2.0\ncam = { base_radius = 1e2, resolution = 1, law = \"double-harmonic\" }\n"
         "follower.kind = 'roller'\nfollower.roller_radius = 0\n"
         "motion = [ { angle = 0, lift = -0.0 }, { angle = 360.0, lift = 0 } ]\n[drawing]\n"};
@@ -282,7 +290,7 @@ lift = 0.0
         {1, "\ndesigner = \"設計 太郎 \\\"カム\\\"\\\\\"\n"},
         {2, "\nbase_radius = 0.30000000000000004\n"},
         {3, "\nlift = 1e-300\n"},
-        {4, "\nlift = 123456789.123\n"},
+        {4, "\nlift = 123456.789123\n"},
         {5, "\nlift = -5e-324\n"},
     };
     for (const auto& [document, line] : lines) {
@@ -318,10 +326,23 @@ TEST(DesignDocument, FilesAreSavedAndReadBackAndTooLargeOnesRefused) {
     EXPECT_EQ(ReadWholeFile(dir.path("cam.toml"), 1 << 20), FormatDesignDocument(d));
     EXPECT_EQ(FormatDesignDocument(ReadDesignDocument(dir.path("cam.toml"))),
               FormatDesignDocument(d));
-    std::ofstream(dir.path("big.toml"))
-        << FullDocument << std::string(DesignDocumentSizeLimit, '#');
+    // Up to the limit a file is read whole, comments and all; one byte more and it is
+    // refused whole, with its size: never cut.
+    const std::string comment = "#" + std::string(DesignDocumentSizeLimit - FullDocument.size() - 2, 'x') + "\n";
+    std::ofstream(dir.path("full.toml")) << FullDocument << comment;
+    EXPECT_EQ(ReadDesignBytes(dir.path("full.toml")).size(), DesignDocumentSizeLimit);
+    std::ofstream(dir.path("big.toml")) << FullDocument << comment << "spring_rate = 12.5\n";
     EXPECT_EQ(MessageOf([&] { ReadDesignDocument(dir.path("big.toml")); }),
-              "ファイル " + dir.path("big.toml") + " は設計ドキュメントとしては大きすぎます");
+              "ファイル " + dir.path("big.toml") + " は " + std::to_string(DesignDocumentSizeLimit + 19) +
+                  " バイトあり、設計として読める上限 65536 バイトを超えているため読み込みません");
+    // Nothing platecam cannot read back is written: a text that grows past the limit once
+    // its quotes are escaped.
+    DesignDocument quoted = d;
+    quoted.drawing->designer = std::string(DesignDocumentSizeLimit / 2, '"');
+    EXPECT_NE(MessageOf([&] { SaveDesignDocument(dir.path("quoted.toml"), quoted); })
+                  .find("上限 65536 バイトを超えます"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("quoted.toml")));
 }
 
 TEST(DesignDocument, TellsADocumentFromADesignFileByContent) {
@@ -387,8 +408,8 @@ TEST(DesignDocument, TablesThatBreakARuleAreRefused) {
         {0, {360, 0}, "cam.toml: motion: 行数は 2 以上 20 以下でなければなりません"},
         {7, {360, 5}, "cam.toml: motion[8].lift: 最初の行の変位と等しくなければなりません"},
         {3, {400, 10}, "cam.toml: motion[4].angle: 0 以上 360 以下でなければなりません"},
-        {BaseRadiusSlot, {0, 0}, "cam.toml: cam.base_radius: 0 より大きくなければなりません"},
-        {RollerRadiusSlot, {0, -1}, "cam.toml: follower.roller_radius: 0 以上でなければなりません"},
+        {BaseRadiusSlot, {0, 0}, "cam.toml: cam.base_radius: 0 mm より大きく 1000000 mm 未満でなければなりません"},
+        {RollerRadiusSlot, {0, -1}, "cam.toml: follower.roller_radius: 0 mm 以上 1000000 mm 未満でなければなりません"},
     };
     // clang-format on
     for (const auto& c : cases) {

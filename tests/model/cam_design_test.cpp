@@ -192,5 +192,32 @@ TEST(ParseDecimal, MessageKeepsTextWithNulBytes) {
     }
 }
 
+
+// The texts of a table load again, each to the value shown: the window's 15 digits where
+// they read back, and only past the largest double's 15th digit the 17 that do.
+TEST(TextsFromTable, EveryValueShownLoadsAgain) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {12.5, "12.5"},
+        {1.0 / 3, "0.333333333333333"},
+        {1.79769313486231e308, "1.79769313486231E308"},
+        {1.7976931348623157e308, "1.7976931348623157E308"},
+        {-1.7976931348623157e308, "-1.7976931348623157E308"},
+    };
+    MotionTable table{};
+    for (const auto& c : cases) {
+        table[3].Value = c.value;
+        table[BaseRadiusSlot].Value = c.value;
+        const DesignTexts texts = TextsFromTable(table, '.');
+        EXPECT_EQ(texts.ValueTexts[3], c.text);
+        EXPECT_EQ(texts.BaseRadiusText, c.text);
+        double loaded = 0;
+        EXPECT_NO_THROW(loaded = ParseDecimal(texts.ValueTexts[3], '.')) << c.text;
+        EXPECT_EQ(loaded, std::strtod(c.text, nullptr));
+    }
+}
+
 }  // namespace
 }  // namespace platecam

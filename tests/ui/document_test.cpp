@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "files/design_document.h"
+#include "files/design_file.h"
 #include "files/save_file.h"
 #include "tests/files/temp_dir.h"
 #include "tests/ui/fake_host.h"
@@ -133,6 +134,53 @@ TEST(WindowDocument, SaveRefusesATableThatBreaksARuleAndWritesNothing) {
     f.form.Button9Click();
     EXPECT_EQ(f.host.errors.size(), 1u);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"open.dat"});
+}
+
+
+// A document past the size limit is refused whole: the window keeps what it showed, so a
+// SAVE under the same name cannot replace the user's file with a part of it.
+TEST(WindowDocument, OpenRefusesADocumentLargerThanTheLimitAndChangesNothing) {
+    TempDir dir;
+    const std::string text = Document("base_radius = 40.5\nresolution = 0.5\nlaw = \"cycloid\"",
+                                      "kind = \"roller\"\nroller_radius = 7.5");
+    const std::string big = "#" + std::string(DesignDocumentSizeLimit, 'x') + "\n" + text;
+    Put(dir.path("big.toml"), big);
+    FormFixture f;
+    f.host.Answer(Q(dir.path("big.toml")));
+    f.form.Button8Click();
+    ASSERT_EQ(f.host.errors.size(), 1u);
+    EXPECT_EQ(f.host.errors[0].toStdString(),
+              "ファイル " + dir.path("big.toml") + " は " + std::to_string(big.size()) +
+                  " バイトあり、設計として読める上限 65536 バイトを超えているため読み込みません");
+    EXPECT_EQ(f.form.Edit1->text(), "45");
+    EXPECT_EQ(f.form.rg3->ItemIndex(), 0);
+    f.host.Answer(Q(dir.path("big.toml")));
+    f.form.Button9Click();
+    // The save writes the window's own design; nothing of the refused file was taken in.
+    const DesignDocument saved = ReadDesignDocument(dir.path("big.toml"));
+    EXPECT_EQ(saved.cam.baseRadius, 45);
+    EXPECT_FALSE(saved.cam.rpm);
+}
+
+// A design file with -DBL_MAX in a row after 360: the window shows it in a text that
+// loads again, and the cam is computed.
+TEST(WindowDocument, AValueShownLoadsAgain) {
+    TempDir dir;
+    MotionTable table{};
+    const std::pair<int, double> rows[] = {{0, 0}, {90, 10}, {180, 10}, {270, 0}, {360, 0},
+                                           {0, -1.7976931348623157e308}};
+    for (std::size_t k = 0; k < std::size(rows); ++k) table[k] = {rows[k].first, rows[k].second};
+    table[BaseRadiusSlot].Value = 45;
+    table[RollerRadiusSlot].Value = 10;
+    WriteDesignFile(dir.path("max.dat"), table);
+    FormFixture f;
+    f.host.Answer(Q(dir.path("max.dat")));
+    f.form.Button8Click();
+    EXPECT_EQ(f.form.StringGrid1->Cell(2, 6), "-1.7976931348623157E308");
+    f.form.Button1Click();
+    f.form.Button2Click();
+    EXPECT_TRUE(f.host.errors.empty()) << f.host.errors.front().toStdString();
+    EXPECT_EQ(f.form.Design().MotionTable[5].Value, -1.7976931348623157e308);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ bool IsProgramMessage(const QString& text) {
         "ファイル .* は開けません|ファイル .* を作成できません|ファイル .* はカムの設計ファイルではありません|"
         "ストリームへの書き込みエラー|ストリームからの読み込みエラー|"
         "カム形状が完成していないため DXF を出力できません|"
+        "ファイル .* は \\d+ バイトあり、設計として読める上限 \\d+ バイトを超えているため読み込みません|"
         // A text file that is no design document: the reader names the file and the line.
         ".*:\\d+: .*)\\z"),
         QRegularExpression::DotMatchesEverythingOption);

@@ -1,0 +1,89 @@
+#include "engine/limits.h"
+
+#include <cmath>
+
+#include "language/language.h"
+#include "model/errors.h"
+#include "model/number_text.h"
+
+namespace platecam::engine {
+
+namespace {
+
+namespace text {
+inline constexpr const char* Open = "must be greater than %1 and less than %2";
+inline constexpr const char* Closed = "must be at least %1 and less than %2";
+inline constexpr const char* NotFinite = "must be a finite number";
+}  // namespace text
+
+constexpr double Million = 1e6;
+
+// In the order of Quantity.
+constexpr Limit Limits[] = {
+    {"cam.base_radius", "mm", 0, false, Million},
+    {"cam.rpm", "rpm", 0, false, Million},
+    {"cam.max_pressure_angle", "°", 0, false, 90},
+    {"cam.min_base_radius", "mm", 0, true, Million},
+    {"cam.min_radius_of_curvature", "mm", 0, true, Million},
+    {"follower.roller_radius", "mm", 0, true, Million},
+    {"follower.offset", "mm", -Million, false, Million},
+    {"follower.face_width", "mm", 0, false, Million},
+    {"follower.arm_length", "mm", 0, false, Million},
+    {"follower.pivot_distance", "mm", 0, false, Million},
+    {"lift", "mm", -Million, false, Million},
+    // An arm that swings a whole turn is no follower.
+    {"lift", "°", -360, false, 360},
+    {"dynamics.mass", "kg", 0, false, Million},
+    {"dynamics.spring_rate", "N/mm", 0, true, Million},
+    {"dynamics.preload", "N", -Million, false, Million},
+    {"dynamics.damping", "N s/m", 0, true, Million},
+    {"dynamics.load", "N", -Million, false, Million},
+    // A line of contact narrower than a micrometre is no contact to compute a stress for.
+    {"contact.width", "mm", 1e-3, true, Million},
+    // Ten times a diamond's.
+    {"contact.elastic_modulus", "MPa", 0, false, 1e7},
+    {"contact.poisson_ratio", "", 0, true, 0.5},
+    {"drawing.bore_diameter", "mm", 0, false, 2 * Million},
+    {"drawing.min_wall", "mm", 0, true, Million},
+};
+static_assert(std::size(Limits) == static_cast<std::size_t>(Quantity::MinWall) + 1);
+
+std::string WithUnit(double value, const char* unit) {
+    std::string text = FormatNumber(value);
+    if (*unit == '\0') return text;
+    // Degrees stand against the number, other units after a space.
+    return text + (std::string(unit) == "°" ? "" : " ") + unit;
+}
+
+}  // namespace
+
+const Limit& LimitOf(Quantity quantity) {
+    const auto index = static_cast<std::size_t>(quantity);
+    if (index >= std::size(Limits)) ThrowInvalidOperation();
+    return Limits[index];
+}
+
+bool InRange(Quantity quantity, double value) {
+    const Limit& l = LimitOf(quantity);
+    return std::isfinite(value) && (l.lowIncluded ? value >= l.low : value > l.low) &&
+           value < l.high;
+}
+
+std::string RangeRule(Quantity quantity) {
+    const Limit& l = LimitOf(quantity);
+    return Tr(l.lowIncluded ? text::Closed : text::Open,
+              {WithUnit(l.low, l.unit), WithUnit(l.high, l.unit)});
+}
+
+std::string RangeProblem(Quantity quantity, double value) {
+    if (InRange(quantity, value)) return {};
+    if (!std::isfinite(value)) return Tr(text::NotFinite);
+    return RangeRule(quantity);
+}
+
+void RequireInRange(Quantity quantity, double value) {
+    const std::string problem = RangeProblem(quantity, value);
+    if (!problem.empty()) throw CamError(std::string(LimitOf(quantity).key) + ": " + problem);
+}
+
+}  // namespace platecam::engine
