@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "files/save_file.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "platecam_version.h"
 #include "ui/main_form.h"
 

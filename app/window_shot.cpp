@@ -5,7 +5,7 @@
 #include <QFont>
 #include <cstdio>
 
-#include "language/language.h"
+#include "base/language.h"
 #include "ui/main_form.h"
 
 int main(int argc, char* argv[]) {

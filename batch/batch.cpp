@@ -13,8 +13,8 @@
 #include "batch/run.h"
 #include "files/design_document.h"
 #include "files/save_file.h"
-#include "language/language.h"
-#include "model/errors.h"
+#include "base/language.h"
+#include "base/errors.h"
 #include "platecam_version.h"
 
 namespace platecam {

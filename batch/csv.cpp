@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "batch/texts.h"
-#include "model/number_text.h"
+#include "base/number_text.h"
 
 namespace platecam {
 

@@ -7,7 +7,7 @@
 #include "files/drawing.h"
 #include "files/dxf.h"
 #include "files/shift_jis.h"
-#include "language/language.h"
+#include "base/language.h"
 
 namespace platecam {
 

@@ -7,7 +7,7 @@
 #include "batch/texts.h"
 #include "files/design_file.h"
 #include "files/save_file.h"
-#include "language/language.h"
+#include "base/language.h"
 
 namespace platecam {
 

@@ -8,7 +8,7 @@
 
 #include "batch/batch.h"
 #include "files/save_file.h"
-#include "language/language.h"
+#include "base/language.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include "batch/texts.h"
 #include "engine/limits.h"
 #include "files/design_document.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "model/cam_design.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 #include "platecam_version.h"
 
 namespace platecam {

@@ -8,7 +8,7 @@
 #include "batch/check_text.h"
 #include "batch/texts.h"
 #include "batch/title_block.h"
-#include "language/language.h"
+#include "base/language.h"
 
 namespace platecam {
 

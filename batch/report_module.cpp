@@ -11,8 +11,8 @@
 #include <new>
 #include <vector>
 
-#include "language/language.h"
-#include "model/errors.h"
+#include "base/language.h"
+#include "base/errors.h"
 
 #ifndef PLATECAM_REPORT_MODULE_INSTALLED
 #define PLATECAM_REPORT_MODULE_INSTALLED "lib/platecam/libplatecam_report.so"

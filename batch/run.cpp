@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "batch/texts.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "model/displacement.h"
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/pressure.h"
 
 namespace platecam {

@@ -12,7 +12,7 @@
 #include "batch/options.h"
 #include "engine/cam.h"
 #include "engine/dynamics.h"
-#include "model/analysis.h"
+#include "batch/window_figures.h"
 #include "model/cam_design.h"
 #include "model/profile.h"
 

@@ -1,7 +1,7 @@
 #include "batch/texts.h"
 
-#include "language/utf8.h"
-#include "model/number_text.h"
+#include "base/utf8.h"
+#include "base/number_text.h"
 
 namespace platecam {
 

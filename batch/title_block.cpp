@@ -1,7 +1,7 @@
 #include "batch/title_block.h"
 
 #include "batch/texts.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "model/cam_design.h"
 
 namespace platecam {

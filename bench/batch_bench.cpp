@@ -11,7 +11,6 @@
 
 #include "bench/bench_designs.h"
 #include "files/design_file.h"
-#include "model/analysis.h"
 #include "model/displacement.h"
 #include "model/profile.h"
 

@@ -8,7 +8,7 @@
 #include "bench/bench_designs.h"
 #include "files/dxf.h"
 #include "model/displacement.h"
-#include "model/number_text.h"
+#include "base/number_text.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 

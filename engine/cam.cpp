@@ -7,9 +7,9 @@
 
 #include "engine/limits.h"
 #include "engine/sine_cosine.h"
-#include "language/language.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/language.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam::engine {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/motion.h"
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam::engine {
 

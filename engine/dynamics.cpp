@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "engine/limits.h"
-#include "language/language.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/language.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam::engine {
 

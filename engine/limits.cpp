@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "language/language.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/language.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam::engine {
 

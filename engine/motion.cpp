@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/errors.h"
+#include "base/window_laws.h"
 #include "engine/sine_cosine.h"
-#include "model/errors.h"
 
 namespace platecam::engine {
 
@@ -30,13 +31,12 @@ int LawIndex(Law law) {
     return index;
 }
 
-// The window's three laws from their closed forms, with the model's constants
-// (model/motion_law.cpp): ramps over the first and last eighth, T = 1/8, peak acceleration
-// A. The trapezoid's A keeps the window's 11 digits, so its lift steps at 5/8 by the cut
-// (about 3e-12 of the rise) exactly as the window's does.
-constexpr double T = 0.125;
-constexpr double TrapezoidA = 4.8881237628;
-constexpr double SineA = 5.52795707054409;
+// The window's three laws from their closed forms, with the window's constants: ramps
+// over the first and last eighth, peak acceleration A; the lift steps at 5/8 by the cut
+// exactly as the window's does.
+constexpr double T = WindowLawRamp;
+constexpr double TrapezoidA = WindowTrapezoidPeak;
+constexpr double SineA = WindowSinePeak;
 
 // What the ramps and the pieces between them need, formed in extended precision and
 // rounded once, as the model does.

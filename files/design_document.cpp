@@ -12,7 +12,7 @@
 
 #include "engine/limits.h"
 #include "files/save_file.h"
-#include "language/utf8.h"
+#include "base/utf8.h"
 
 // toml++ is header-only, and heavy: this is the one file that includes it. Floats go
 // through std::to_chars and std::from_chars, so a double is written as the shortest text

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "model/cam_design.h"
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam {
 

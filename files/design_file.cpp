@@ -3,7 +3,7 @@
 #include <bit>
 #include <cmath>
 
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam {
 

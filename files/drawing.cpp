@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "files/shift_jis.h"
-#include "language/utf8.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/utf8.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam {
 

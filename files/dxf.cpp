@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "files/shift_jis.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam {
 

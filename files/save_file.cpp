@@ -23,7 +23,7 @@
 #include <optional>
 #include <string>
 
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam {
 

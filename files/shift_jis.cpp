@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "language/utf8.h"
+#include "base/utf8.h"
 
 namespace platecam {
 

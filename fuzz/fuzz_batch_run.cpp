@@ -51,8 +51,8 @@
 #include "files/design_document.h"
 #include "files/save_file.h"
 #include "fuzz/fuzz_common.h"
-#include "language/language.h"
-#include "model/errors.h"
+#include "base/language.h"
+#include "base/errors.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <string>
 
 #include "files/dxf.h"
-#include "model/analysis.h"
+#include "batch/window_figures.h"
 #include "model/cam_design.h"
 #include "model/displacement.h"
 #include "files/save_file.h"
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam {
 

@@ -1,6 +1,6 @@
 #include "model/displacement.h"
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/motion_law.h"
 
 namespace platecam {

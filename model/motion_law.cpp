@@ -1,7 +1,9 @@
 #include "model/motion_law.h"
-#include "model/x87.h"
 
 #include <cmath>
+
+#include "base/window_laws.h"
+#include "model/x87.h"
 
 namespace platecam {
 
@@ -12,9 +14,9 @@ namespace {
 constexpr long double Pi = 3.141592653589793L;
 constexpr long double TwoPi = 6.283185307179586L;
 constexpr long double InverseTwoPi = 0.15915494309189535L;
-constexpr double T = 0.125;
-constexpr double TrapezoidA = 4.8881237628;
-constexpr double SineA = 5.52795707054409;
+constexpr double T = WindowLawRamp;
+constexpr double TrapezoidA = WindowTrapezoidPeak;
+constexpr double SineA = WindowSinePeak;
 
 // Quantities derived from T and A; deliberately recomputed at every evaluation so the
 // results carry exactly the roundings of the reference formulas.
@@ -85,63 +87,7 @@ double ModifiedSine(double t) {
     return static_cast<double>(y);
 }
 
-MotionDerivatives CycloidDerivatives(double t) {
-    const double w = static_cast<double>(TwoPi);
-    return {1 - std::cos(w * t), w * std::sin(w * t), w * w * std::cos(w * t)};
-}
-
-// The ramps at both ends are shared by the two piecewise laws: acceleration A sin(4 pi t)
-// on the first eighth and -A cos(4 pi (t - 7/8)) on the last.
-MotionDerivatives FirstRamp(double A, double V1, double t) {
-    const double w = static_cast<double>(Pi) / (2 * T);
-    return {V1 * (1 - std::cos(w * t)), A * std::sin(w * t), A * w * std::cos(w * t)};
-}
-
-MotionDerivatives LastRamp(double A, double V1, double t) {
-    const double w = static_cast<double>(Pi) / (2 * T);
-    const double u = t - 1 + T;
-    return {V1 - V1 * std::sin(w * u), -A * std::cos(w * u), A * w * std::sin(w * u)};
-}
-
-MotionDerivatives TrapezoidDerivatives(double t) {
-    const double A = TrapezoidA;
-    const double V1 = MakeRamp(A).V1;
-    const double V2 = (0.5 - 2 * T) * A + V1;
-    const double w = static_cast<double>(Pi) / (2 * T);
-    if (t <= 0.125) return FirstRamp(A, V1, t);
-    if (t <= 0.375) return {A * (t - 0.125) + V1, A, 0};
-    if (t <= 0.625) {
-        const double u = t - 0.5 + T;
-        return {V1 * std::sin(w * u) + V2, A * std::cos(w * u), -A * w * std::sin(w * u)};
-    }
-    if (t <= 0.875) return {-A * (t - 0.5 - T) + V2, -A, 0};
-    return LastRamp(A, V1, t);
-}
-
-MotionDerivatives SineDerivatives(double t) {
-    const double A = SineA;
-    const double V1 = MakeRamp(A).V1;
-    if (t <= 0.125) return FirstRamp(A, V1, t);
-    if (t >= 0.875) return LastRamp(A, V1, t);
-    const double w = static_cast<double>(Pi) / (1 - 2 * T);
-    const double M = (1 - 2 * T) * (1 - 2 * T) * A / (static_cast<double>(Pi) * static_cast<double>(Pi));
-    const double u = t - 0.125;
-    return {M * w * std::sin(w * u) + V1, M * w * w * std::cos(w * u),
-            -M * w * w * w * std::sin(w * u)};
-}
-
 }  // namespace
-
-MotionDerivatives EvaluateMotionDerivatives(int law, double t) {
-    switch (law) {
-        case 0:
-            return CycloidDerivatives(t);
-        case 1:
-            return TrapezoidDerivatives(t);
-        default:
-            return SineDerivatives(t);
-    }
-}
 
 double EvaluateMotionLaw(int law, double t) {
     switch (law) {

@@ -11,14 +11,4 @@ inline double EvaluateMotionLaw(MotionLaw law, double t) {
     return EvaluateMotionLaw(static_cast<int>(law), t);
 }
 
-// The law's first, second and third derivatives at t (for reports; the samples
-// themselves come from EvaluateMotionLaw). None of the three laws has a step in its
-// acceleration, so the jerk is finite everywhere, though it jumps at the pieces' joins.
-struct MotionDerivatives {
-    double velocity;
-    double acceleration;
-    double jerk;
-};
-MotionDerivatives EvaluateMotionDerivatives(int law, double t);
-
 }  // namespace platecam

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/x87.h"
 #include "model/sample_trig.h"
 

@@ -3,7 +3,7 @@
 #include <bitset>
 #include <cmath>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/sample_trig.h"
 
 namespace platecam {

@@ -5,7 +5,7 @@
 #include <map>
 #include <mutex>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 

@@ -17,7 +17,7 @@ import sys
 import tempfile
 
 # The folders of the programs' own sources (the tests' texts are not messages).
-SOURCE_FOLDERS = ["app", "ui", "report", "model", "engine", "files", "batch", "language"]
+SOURCE_FOLDERS = ["app", "ui", "report", "base", "model", "engine", "design", "files", "batch"]
 
 BLOCK = re.compile(r"namespace\s+(?:msg|text)\s*\{")
 CONSTANT = re.compile(

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "language/language.h"
+#include "base/language.h"
 
 int main(int argc, char** argv) {
     platecam::UseLanguage(platecam::Language::Japanese, PLATECAM_TEST_LOCALE_DIR);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/pressure.h"
 
 namespace platecam {

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam {
 

@@ -1,7 +1,7 @@
 #include "ui/charts.h"
 
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 namespace platecam {
 

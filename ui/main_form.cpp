@@ -8,7 +8,7 @@
 #include "files/design_file.h"
 #include "files/save_file.h"
 #include "model/displacement.h"
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 #include "ui/cam_view.h"

@@ -18,7 +18,7 @@
 #include "files/design_document.h"
 #include "files/design_file.h"
 #include "files/save_file.h"
-#include "model/number_text.h"
+#include "base/number_text.h"
 #include "tests/batch/batch_run.h"
 #include "tests/model/design_fixtures.h"
 

@@ -12,7 +12,7 @@
 
 #include "batch/batch.h"
 #include "files/design_file.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "tests/files/temp_dir.h"
 
 namespace platecam::testing {

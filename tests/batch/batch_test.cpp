@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "files/save_file.h"
-#include "model/number_text.h"
+#include "base/number_text.h"
 #include "files/design_file.h"
 #include "model/displacement.h"
 #include "tests/batch/batch_run.h"

@@ -16,7 +16,7 @@
 #include "batch/report_input.h"
 #include "batch/run.h"
 #include "files/save_file.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "tests/files/temp_dir.h"
 #include "tests/report/report_designs.h"
 

@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "language/language.h"
-#include "model/analysis.h"
-#include "model/errors.h"
+#include "base/language.h"
+#include "base/errors.h"
 #include "model/profile.h"
 #include "tests/model/design_fixtures.h"
 
@@ -134,13 +133,16 @@ TEST(CamRoller, MatchesTheFiniteDifferencesOfItsPitchCurve) {
     }
 }
 
-TEST(CamRoller, InLineIsTodaysExactAnalysis) {
+// The in-line roller's pitch curve is the polar curve R = Rb + Rr + s: its pressure angle
+// is atan(s' / R) and its curvature (R^2 + 2 R'^2 - R R'') / (R^2 + R'^2)^(3/2).
+TEST(CamRoller, InLineIsThePolarCurvesClosedForm) {
     CamInput cam = MakeCam(FollowerKind::Roller, Mixed(), 40, 5);
     cam.follower.rollerRadius = 12;
     for (const Sample& s : ComputeCam(cam).samples) {
         const Kinematics& m = s.motion;
-        EXPECT_NEAR(s.pressureAngleDeg, ExactPressureAngle(40, 12, m.s, m.v), 1e-12) << s.angleDeg;
-        const double kappa = PitchCurvature(40, 12, m.s, m.v, m.a);
+        const double R = 40 + 12 + m.s;
+        EXPECT_NEAR(s.pressureAngleDeg, std::atan2(m.v, R) * 180 / 3.141592653589793, 1e-12) << s.angleDeg;
+        const double kappa = (R * R + 2 * m.v * m.v - R * m.a) / std::pow(R * R + m.v * m.v, 1.5);
         EXPECT_NEAR(s.pitchRadius.value(), 1 / kappa, 1e-12 * std::fabs(1 / kappa)) << s.angleDeg;
     }
 }

@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "language/language.h"
-#include "model/errors.h"
+#include "base/language.h"
+#include "base/errors.h"
 #include "tests/model/design_fixtures.h"
 
 namespace platecam::engine {

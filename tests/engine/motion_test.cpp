@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "tests/model/design_fixtures.h"
 
 namespace platecam::engine {

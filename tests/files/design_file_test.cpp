@@ -11,7 +11,7 @@
 #include <fstream>
 #include <limits>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "tests/files/temp_dir.h"
 #include "tests/model/design_fixtures.h"
 

@@ -10,7 +10,7 @@
 #include <numbers>
 #include <stdexcept>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "tests/files/temp_dir.h"
 
 namespace platecam {

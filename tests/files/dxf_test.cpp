@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "model/errors.h"
-#include "model/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 #include "model/profile.h"
 #include "tests/files/temp_dir.h"
 #include "tests/model/design_fixtures.h"

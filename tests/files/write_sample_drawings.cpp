@@ -10,7 +10,7 @@
 #include <string>
 
 #include "files/drawing.h"
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/profile.h"
 #include "tests/model/design_fixtures.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "files/dxf.h"
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/profile.h"
 #include "tests/model/design_fixtures.h"
 

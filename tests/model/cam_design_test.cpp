@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/analysis.h"
 #include "model/cam_design.h"
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 #include "tests/model/design_fixtures.h"
@@ -150,8 +149,6 @@ TEST(CheckTableAngles, OneRangeAtEveryResolutionBeforeAnythingIsWritten) {
         {"displacement", [](CamDesign& d) { BuildDisplacement(d, 0); }},
         {"contour", [](CamDesign& d) { ComputeCamProfile(d); }},
         {"pressure angle", [](CamDesign& d) { ComputePressureAngles(d); }},
-        {"motion profile",
-         [](CamDesign& d) { BuildMotionProfile(d, 0, *std::make_unique<MotionProfile>()); }},
     };
     for (const auto& c : cases) {
         for (int S : {1, 2, 5}) {

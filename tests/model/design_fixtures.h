@@ -9,7 +9,7 @@
 
 #include "model/cam_design.h"
 #include "model/displacement.h"
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam::testing {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/motion_law.h"
 #include "tests/model/design_fixtures.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "model/profile.h"
 #include "model/sample_trig.h"
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "model/errors.h"
+#include "base/errors.h"
 #include "tests/model/design_fixtures.h"
 
 namespace platecam {

@@ -8,7 +8,7 @@
 #include "batch/options.h"
 #include "batch/report_input.h"
 #include "batch/run.h"
-#include "language/language.h"
+#include "base/language.h"
 #include "tests/files/temp_dir.h"
 #include "tests/report/report_designs.h"
 

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "language/language.h"
+#include "base/language.h"
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);

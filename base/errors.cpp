@@ -1,4 +1,4 @@
-#include "model/errors.h"
+#include "base/errors.h"
 
 namespace platecam {
 

@@ -1,10 +1,22 @@
 #pragma once
-// The window computation's follower velocity, acceleration and jerk from the motion laws'
-// derivatives, with the exact pressure angle and the pitch curve's curvature they give.
+// The window method's own figures beside its samples, which only a design file's outputs
+// list (the CSV's columns since the batch tool's first version): the follower's velocity,
+// acceleration and jerk from the window laws' derivatives, the exact pressure angle and
+// the pitch curve's curvature they give. A design document's figures are the engine's.
 
 #include "model/cam_design.h"
 
 namespace platecam {
+
+// The window law's first, second and third derivatives at t (law as the window's index:
+// any other than 0 and 1 is the modified sine). None of the three laws has a step in its
+// acceleration, so the jerk is finite everywhere, though it jumps at the pieces' joins.
+struct MotionDerivatives {
+    double velocity;
+    double acceleration;
+    double jerk;
+};
+MotionDerivatives EvaluateMotionDerivatives(int law, double t);
 
 struct MotionProfile {
     ValueSamples velocity{};      // mm per radian of cam turn

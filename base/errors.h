@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "language/language.h"
+#include "base/language.h"
 
 namespace platecam {
 

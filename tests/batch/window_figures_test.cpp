@@ -1,10 +1,11 @@
-#include "model/analysis.h"
+#include "batch/window_figures.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 
+#include "model/motion_law.h"
 #include "model/pressure.h"
 #include "model/profile.h"
 #include "tests/model/design_fixtures.h"
@@ -73,6 +74,53 @@ TEST(PitchCurvature, MatchesTheCircleThroughNeighbouringPitchPoints) {
         if (kappa > 0) smallest = std::min(smallest, 1 / kappa);
     }
     EXPECT_NEAR(smallest, 34.17, 0.05);
+}
+
+// Peak velocity and acceleration in units of lift per span: the laws' known coefficients.
+TEST(EvaluateMotionDerivatives, PeaksAndAgreementWithTheLaw) {
+    const struct {
+        int law;
+        double peakVelocity, peakAcceleration, peakJerk;
+    } laws[] = {{0, 2.0, 2 * 3.141592653589793, 4 * 3.141592653589793 * 3.141592653589793},
+                {1, 2.0, 4.888, 4.8881237628 * 4 * 3.141592653589793},
+                {2, 1.76, 5.528, 5.52795707054409 * 4 * 3.141592653589793}};
+    for (const auto& l : laws) {
+        double v = 0, a = 0, j = 0;
+        for (int k = 0; k <= 100000; ++k) {
+            const MotionDerivatives d = EvaluateMotionDerivatives(l.law, k / 100000.0);
+            ASSERT_TRUE(std::isfinite(d.jerk)) << "finite at every join too: " << k;
+            v = std::max(v, d.velocity);
+            a = std::max(a, std::fabs(d.acceleration));
+            j = std::max(j, std::fabs(d.jerk));
+        }
+        EXPECT_NEAR(v, l.peakVelocity, 5e-3) << l.law;
+        EXPECT_NEAR(a, l.peakAcceleration, 1e-3) << l.law;
+        EXPECT_NEAR(j, l.peakJerk, 1e-6 * l.peakJerk) << l.law;
+        // The derivatives are those of the displacement law (central differences).
+        for (double t : {0.05, 0.2, 0.45, 0.6, 0.8, 0.95}) {
+            const double h = 1e-6;
+            const double slope = (EvaluateMotionLaw(l.law, t + h) - EvaluateMotionLaw(l.law, t - h)) / (2 * h);
+            const double bend = (EvaluateMotionDerivatives(l.law, t + h).velocity -
+                                 EvaluateMotionDerivatives(l.law, t - h).velocity) / (2 * h);
+            EXPECT_NEAR(EvaluateMotionDerivatives(l.law, t).velocity, slope, 1e-6) << l.law << " " << t;
+            EXPECT_NEAR(EvaluateMotionDerivatives(l.law, t).acceleration, bend, 1e-5) << l.law << " " << t;
+            // Truncation of order h^2 times the jerk's second derivative (about 1e4 here),
+            // rounding of order eps times the acceleration over h.
+            const double jolt = (EvaluateMotionDerivatives(l.law, t + h).acceleration -
+                                 EvaluateMotionDerivatives(l.law, t - h).acceleration) / (2 * h);
+            EXPECT_NEAR(EvaluateMotionDerivatives(l.law, t).jerk, jolt, 1e-4) << l.law << " " << t;
+        }
+        EXPECT_NEAR(EvaluateMotionDerivatives(l.law, 0).velocity, 0, 1e-15);
+        EXPECT_NEAR(EvaluateMotionDerivatives(l.law, 1).velocity, 0, 1e-12);
+    }
+}
+
+TEST(BuildMotionProfile, RefusesAnAngleOutsideTheRevolution) {
+    for (int S : {1, 2, 5}) {
+        auto design = testing::MakeDesign({{0, 0}, {400, 5}, {360, 0}}, 45, 10, S);
+        EXPECT_EQ(testing::MessageOf([&] { BuildMotionProfile(*design, 0, *std::make_unique<MotionProfile>()); }),
+                  FormatMessage(msg::AngleOutOfRange, "400"));
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "language/language.h"
+#include "base/language.h"
 
 #include <libintl.h>
 #include <locale.h>
