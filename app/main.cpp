@@ -12,6 +12,7 @@
 #include <new>
 #include <string_view>
 
+#include "base/errors.h"
 #include "files/save_file.h"
 #include "base/language.h"
 #include "platecam_version.h"
@@ -180,6 +181,7 @@ int RunProgram(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    platecam::EndFailuresWithAMessage("platecam");
     platecam::InstallSaveSignalHandling();
     // Every handler reports its own failures in the error box; memory that runs out
     // outside them (while the window is made) ends the program with a message, not abort.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/language.h"
+#include "base/text.h"
 
 namespace platecam {
 
@@ -37,14 +38,24 @@ std::string FormatMessage(const char* id, const std::string& argument);
 
 class CamError : public std::runtime_error {
 public:
-    explicit CamError(const std::string& message)
-        : std::runtime_error(message), message_(message) {}
-    // The whole text: what() stops at a NUL byte that a user's text may hold.
+    explicit CamError(const std::string& message) : CamError(Text::Literal(message)) {}
+    explicit CamError(Text text)
+        : std::runtime_error(text.Render()), text_(std::move(text)), message_(text_.Render()) {}
+    // The whole text in the language in use when it was raised: what() stops at a NUL byte
+    // that a user's text may hold.
     const std::string& message() const { return message_; }
+    // What it says, to be put into words in another language (a stored file's English).
+    const Text& text() const { return text_; }
 
 private:
+    Text text_;
     std::string message_;
 };
+
+// Where the C++ runtime gives up (it cannot even allocate an exception when memory is
+// gone, or an exception escaped), the program `name` ends with a message and status 2
+// instead of an abort: "name: out of memory", or the exception's own text.
+void EndFailuresWithAMessage(const char* name);
 
 // The arithmetic traps of the original program, as explicit checks: a result that is
 // not finite never reaches storage.

@@ -1,6 +1,7 @@
 #include "batch/batch.h"
 
 #include <new>
+#include <optional>
 #include <ostream>
 
 #include "batch/check_text.h"
@@ -21,38 +22,58 @@ namespace platecam {
 
 namespace {
 
-struct Output {
-    const std::string* path;
-    const char* option;
+// What making an output found that stops the run's files: a contour that must not be
+// drawn (exit 1, nothing written); and what the user should know of one.
+struct Making {
+    std::string refusal;
+    std::vector<std::string> warnings;
 };
 
 // The design as this run used it, as a design document.
 std::string SavedDesign(const Run& run) {
-    if (!run.input.document) throw CamError(run.notADesign);
+    if (!run.input.document) throw CamError(Text::Literal(Shown(run.notACam)));
     return FormatDesignDocument(*run.input.document);
 }
 
 // A stored file is the same bytes in every language: the JSON document's reasons (no cam,
-// no jump-free speed, ...) are English, from the same computation of the same design as
-// read, made in English.
-std::string StoredJson(const Run& run, const BatchDesign& read) {
-    if (CurrentLanguage() == Language::English) return JsonText(run);
+// no jump-free speed, ...) are put into English words.
+std::string StoredJson(const Run& run) {
     const EnglishScope english;
-    Run plain(run.options);
-    plain.input = read;
-    ComputeDesign(plain);
-    return JsonText(plain);
+    return JsonText(run);
 }
+
+std::string Report(const Run& run) {
+    std::string error, pdf;
+    if (!RenderReport(MakeReportInput(run), pdf, error)) {
+        throw CamError(Text::Message("no report: %1", {error}));
+    }
+    return pdf;
+}
+
+// Every output of a run, in the order they are made: a drawing that refuses its contour
+// stops the others.
+struct Output {
+    std::string BatchOptions::*path;
+    const char* option;
+    std::string (*make)(const Run& run, Making& making);
+};
+
+const Output Outputs[] = {
+    {&BatchOptions::dxf, "--dxf",
+     [](const Run& run, Making& m) { return DxfBytes(run, run.options.points, m.refusal); }},
+    {&BatchOptions::drawing, "--drawing",
+     [](const Run& run, Making& m) { return DrawingBytes(run, m.refusal, m.warnings); }},
+    {&BatchOptions::csv, "--csv", [](const Run& run, Making&) { return CsvText(run); }},
+    {&BatchOptions::json, "--json", [](const Run& run, Making&) { return StoredJson(run); }},
+    {&BatchOptions::saveDesign, "--save-design", [](const Run& run, Making&) { return SavedDesign(run); }},
+    {&BatchOptions::report, "--report", [](const Run& run, Making&) { return Report(run); }},
+};
 
 // The error with its cause where the error knows one (a file that cannot be read).
 const std::string& ErrorText(const CamError& e) {
     if (const auto* open = dynamic_cast<const CannotOpenError*>(&e)) return open->detailed();
     return e.message();
 }
-
-}  // namespace
-
-namespace {
 
 int RunGuarded(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     // --lang before anything else: the command line's own messages follow it too.
@@ -75,59 +96,42 @@ int RunGuarded(const std::vector<std::string>& arguments, std::ostream& out, std
         out << "platecam-batch " << PLATECAM_VERSION << "\n";
         return 0;
     }
-    const Output outputs[] = {{&options.dxf, "--dxf"},         {&options.csv, "--csv"},
-                              {&options.json, "--json"},       {&options.report, "--report"},
-                              {&options.saveDesign, "--save-design"}, {&options.drawing, "--drawing"}};
     // Writing over the design would destroy it: refuse before anything is written.
-    for (const Output& output : outputs) {
-        if (!output.path->empty() && SameFile(*output.path, options.design)) {
+    for (const Output& output : Outputs) {
+        const std::string& path = options.*output.path;
+        if (!path.empty() && SameFile(path, options.design)) {
             err << "platecam-batch: "
-                << Tr("output %1 is the design file %2 itself; nothing written",
-                      {*output.path, options.design})
+                << Tr("output %1 is the design file %2 itself; nothing written", {path, options.design})
                 << "\n";
             return 2;
         }
     }
-    Run run(options);
+    std::optional<Run> computed;
     int status = 0;
     try {
-        run.input = ReadBatchDesign(options);
-        const BatchDesign read = run.input;
-        ComputeDesign(run);
+        const Run& run = computed.emplace(ComputeRun(options));
         if (run.window && !run.window->status.completed) {
             err << "platecam-batch: " << Message(msg::RollerTooLarge) << "\n";
         }
         // Every output is made first and saved together: a run's files succeed or fail as
         // one, and none is written where a drawing would show a broken contour.
         SaveBatch files;
-        std::string refusal;
-        if (!options.dxf.empty()) {
-            std::string bytes = DxfBytes(run, options.points, refusal);
-            if (refusal.empty()) files.Add(options.dxf, std::move(bytes), "--dxf");
-        }
-        if (!options.drawing.empty() && refusal.empty()) {
-            std::vector<std::string> warnings;
-            std::string bytes = DrawingBytes(run, refusal, warnings);
-            for (const std::string& warning : warnings) {
+        Making making;
+        for (const Output& output : Outputs) {
+            const std::string& path = options.*output.path;
+            if (path.empty()) continue;
+            std::string bytes = output.make(run, making);
+            for (const std::string& warning : making.warnings) {
                 err << "platecam-batch: " << Tr("warning: %1", {warning}) << "\n";
             }
-            if (refusal.empty()) files.Add(options.drawing, std::move(bytes), "--drawing");
+            making.warnings.clear();
+            if (!making.refusal.empty()) break;
+            files.Add(path, std::move(bytes), output.option);
         }
-        if (!refusal.empty()) {
-            err << "platecam-batch: " << refusal << "\n";
+        if (!making.refusal.empty()) {
+            err << "platecam-batch: " << making.refusal << "\n";
             status = 1;
         } else {
-            if (!options.csv.empty()) files.Add(options.csv, CsvText(run), "--csv");
-            if (!options.json.empty()) files.Add(options.json, StoredJson(run, read), "--json");
-            if (!options.saveDesign.empty()) files.Add(options.saveDesign, SavedDesign(run), "--save-design");
-            if (!options.report.empty()) {
-                std::string error, pdf;
-                if (!RenderReport(MakeReportInput(run), pdf, error)) {
-                    err << "platecam-batch: " << Tr("no report: %1", {error}) << "\n";
-                    return 2;
-                }
-                files.Add(options.report, std::move(pdf), "--report");
-            }
             files.Commit();
         }
     } catch (const CamError& e) {
@@ -138,8 +142,8 @@ int RunGuarded(const std::vector<std::string>& arguments, std::ostream& out, std
         return 2;
     }
     if (options.check) {
-        PrintCheck(out, run);
-        if (!run.Passes()) status = 1;
+        PrintCheck(out, *computed);
+        if (!computed->Passes()) status = 1;
     }
     return status;
 }

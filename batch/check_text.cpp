@@ -42,261 +42,281 @@ bool IsFlat(const Run& run) {
 }
 
 std::string SegmentLaw(const Run& run, std::size_t k) {
-    if (!run.input.isDocument) return LawCaptions[run.input.law];
-    return engine::LawName(run.cam->motion.Segments()[k].law);
+    return LawText(run, run.cam->motion.Segments()[k].law);
 }
 
-void PressureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    const engine::GridChecks& g = *run.grid;
-    if (IsFlat(run)) {
-        items.push_back({Tr("pressure angle"), Tr("0° by construction (flat face)"), "",
-                         Verdict::Information, ""});
-        return;
-    }
-    CheckItem item;
-    item.check = Tr("pressure angle");
-    item.value = Tr("max %1 at %2, min %3 at %4",
-                    {f.AngleText(g.maxPressure.value), f.AngleText(g.maxPressure.atDeg),
-                     f.AngleText(g.minPressure.value), f.AngleText(g.minPressure.atDeg)});
-    item.limit = "±" + f.AngleText(run.cam->maxPressureAngle);
-    item.verdict = g.pressurePass ? Verdict::Pass : Verdict::Fail;
-    if (!g.pressurePass) {
-        const double worst = std::max(g.maxPressure.value, -g.minPressure.value);
-        item.reason = Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
-                         {f.AngleText(worst - run.cam->maxPressureAngle)});
-    }
-    items.push_back(item);
-}
+// The verdicts of the result as lines, in the order the checks are read.
+class Lines {
+public:
+    Lines(const Run& run, const FigureStyle& f) : run_(run), f_(f) {}
 
-void CurvatureItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    const engine::GridChecks& g = *run.grid;
-    const engine::CamInput& cam = *run.cam;
-    if (IsFlat(run)) {
-        CheckItem rho;
-        rho.check = Tr("contour radius of curvature");
-        rho.value = Tr("smallest %1 at %2", {f.LengthText(g.contourRadius.value),
-                                             f.AngleText(g.contourRadius.atDeg)});
-        rho.limit = cam.minRadiusOfCurvature > 0 ? "≥ " + f.LengthText(cam.minRadiusOfCurvature)
-                                                  : "> " + f.LengthText(0);
-        rho.verdict = g.curvaturePass ? Verdict::Pass : Verdict::Fail;
-        if (!g.curvaturePass) {
-            rho.reason = g.contourRadius.value <= 0
-                             ? Tr("the contour has a cusp or a loop at %1: the face cannot follow it",
-                                  {f.AngleText(g.contourRadius.atDeg)})
-                             : Tr("%1 below the smallest radius allowed",
-                                  {f.LengthText(cam.minRadiusOfCurvature - g.contourRadius.value)});
+    std::vector<CheckLine> All() {
+        if (const CheckItem* none = run_.Check(CheckCode::NoCamAtGivenRadius)) {
+            out_.push_back({Tr("design"), Tr("no cam at the base radius %1", {f_.LengthText(*none->value)}),
+                            "", Verdict::Fail, Shown(none->reason)});
+            Sizing();
+            return out_;
         }
-        items.push_back(rho);
-        CheckItem face;
-        face.check = Tr("face width");
-        face.value = Tr("%1 needed (contact from %2 to %3)",
-                        {f.LengthText(g.faceWidthNeeded), f.LengthText(g.minContactOffset),
-                         f.LengthText(g.maxContactOffset)});
-        if (cam.follower.faceWidth) {
-            face.limit = Tr("face %1", {f.LengthText(*cam.follower.faceWidth)});
-            face.verdict = g.faceWidthPass ? Verdict::Pass : Verdict::Fail;
-            if (!g.faceWidthPass) {
-                face.reason = Tr("the face is %1 too narrow",
-                                 {f.LengthText(g.faceWidthNeeded - *cam.follower.faceWidth)});
+        if (const CheckItem* none = run_.Check(CheckCode::NotACam)) {
+            out_.push_back({Tr("design"), Tr("not a cam"), "", Verdict::Fail, Shown(none->reason)});
+            Sizing();
+            return out_;
+        }
+        Pressure();
+        Curvature();
+        Bore();
+        Window();
+        Joins();
+        Kinematics();
+        Loads();
+        Sizing();
+        return out_;
+    }
+
+private:
+    const CheckItem& Item(CheckCode code) const { return *run_.Check(code); }
+
+    void Pressure() {
+        if (run_.Check(CheckCode::FlatPressureAngle)) {
+            out_.push_back({Tr("pressure angle"), Tr("0° by construction (flat face)"), "",
+                            Verdict::Information, ""});
+            return;
+        }
+        const CheckItem& high = Item(CheckCode::PressureAngleMax);
+        const CheckItem& low = Item(CheckCode::PressureAngleMin);
+        CheckLine line;
+        line.check = Tr("pressure angle");
+        line.value = Tr("max %1 at %2, min %3 at %4",
+                        {f_.AngleText(*high.value), f_.AngleText(*high.atDeg),
+                         f_.AngleText(*low.value), f_.AngleText(*low.atDeg)});
+        line.limit = "±" + f_.AngleText(*high.limit);
+        line.verdict = high.verdict;
+        if (high.verdict == Verdict::Fail) {
+            const double worst = std::max(*high.value, -*low.value);
+            line.reason = Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
+                             {f_.AngleText(worst - *high.limit)});
+        }
+        out_.push_back(line);
+    }
+
+    void Curvature() {
+        const engine::GridChecks& g = *run_.grid;
+        if (const CheckItem* rho = run_.Check(CheckCode::ContourCurvature)) {
+            CheckLine line;
+            line.check = Tr("contour radius of curvature");
+            line.value = Tr("smallest %1 at %2", {f_.LengthText(*rho->value), f_.AngleText(*rho->atDeg)});
+            line.limit = *rho->limit > 0 ? "≥ " + f_.LengthText(*rho->limit) : "> " + f_.LengthText(0);
+            line.verdict = rho->verdict;
+            if (rho->verdict == Verdict::Fail) {
+                line.reason = *rho->value <= 0
+                                  ? Tr("the contour has a cusp or a loop at %1: the face cannot follow it",
+                                       {f_.AngleText(*rho->atDeg)})
+                                  : Tr("%1 below the smallest radius allowed",
+                                       {f_.LengthText(*rho->limit - *rho->value)});
+            }
+            out_.push_back(line);
+            const CheckItem& width = Item(CheckCode::FaceWidth);
+            CheckLine face;
+            face.check = Tr("face width");
+            face.value = Tr("%1 needed (contact from %2 to %3)",
+                            {f_.LengthText(*width.value), f_.LengthText(g.minContactOffset),
+                             f_.LengthText(g.maxContactOffset)});
+            if (width.limit) {
+                face.limit = Tr("face %1", {f_.LengthText(*width.limit)});
+                face.verdict = width.verdict;
+                if (width.verdict == Verdict::Fail) {
+                    face.reason = Tr("the face is %1 too narrow", {f_.LengthText(*width.value - *width.limit)});
+                }
+            }
+            out_.push_back(face);
+            return;
+        }
+        const CheckItem& undercut = Item(CheckCode::Undercut);
+        CheckLine line;
+        line.check = Tr("undercut");
+        line.value = undercut.value ? Tr("smallest convex pitch radius %1 at %2",
+                                         {f_.LengthText(*undercut.value), f_.AngleText(*undercut.atDeg)})
+                                    : Tr("the pitch curve has no convex part");
+        line.limit = Tr("roller radius %1", {f_.LengthText(*undercut.limit)});
+        line.verdict = undercut.verdict;
+        if (undercut.verdict == Verdict::Fail) {
+            line.reason = Tr("the roller is larger than the bend of its path: the contour would be undercut");
+        }
+        out_.push_back(line);
+        const CheckItem& concave = Item(CheckCode::ConcaveContour);
+        CheckLine hollow;
+        hollow.check = Tr("concave contour");
+        if (concave.value) {
+            hollow.value = Tr("smallest concave radius %1 at %2",
+                              {f_.LengthText(*concave.value), f_.AngleText(*concave.atDeg)});
+            hollow.reason = Tr("a milling cutter must be smaller");
+        } else {
+            hollow.value = Tr("no concave part");
+        }
+        out_.push_back(hollow);
+    }
+
+    void Bore() {
+        const CheckItem* bore = run_.Check(CheckCode::Bore);
+        if (!bore) return;
+        CheckLine line;
+        line.check = Tr("bore");
+        line.value = Tr("wall %1 from the bore Ø%2 to the contour at %3",
+                        {f_.LengthText(*bore->value), f_.LengthText(run_.cam->bore->diameter),
+                         f_.AngleText(*bore->atDeg)});
+        line.limit = "≥ " + f_.LengthText(*bore->limit);
+        line.verdict = bore->verdict;
+        if (bore->verdict == Verdict::Fail) {
+            line.reason = *bore->value > 0 ? Tr("the wall around the bore is %1 thinner than allowed",
+                                                {f_.LengthText(*bore->limit - *bore->value)})
+                                           : Tr("the bore reaches through the contour");
+        }
+        out_.push_back(line);
+    }
+
+    void Window() {
+        const CheckItem* contour = run_.Check(CheckCode::WindowContour);
+        if (!contour) return;
+        CheckLine construction;
+        construction.check = Tr("contour (window construction)");
+        construction.value = !contour->value ? Tr("complete")
+                                             : Tr("stopped at %1 (%2)", {f_.AngleText(*contour->value),
+                                                                         Message(msg::RollerTooLarge)});
+        out_.push_back(construction);
+        const CheckItem& high = Item(CheckCode::WindowPressureAngleMax);
+        CheckLine method;
+        method.check = Tr("pressure angle (window method)");
+        if (!high.value) {
+            method.value = Tr("not computed (%1)", {high.reason.Render()});
+        } else {
+            const CheckItem& low = Item(CheckCode::WindowPressureAngleMin);
+            method.value = Tr("max %1 at %2, min %3 at %4",
+                              {f_.AngleText(*high.value), f_.AngleText(*high.atDeg),
+                               f_.AngleText(*low.value), f_.AngleText(*low.atDeg)});
+        }
+        out_.push_back(method);
+    }
+
+    void Joins() {
+        const LiftUnits u = UnitsOf(run_);
+        for (const engine::Join& join : run_.cam->motion.Joins()) {
+            CheckLine line;
+            line.check = Tr("join at %1", {f_.AngleText(join.atDeg)});
+            const std::string velocity = f_.FigureText(join.velocityJump * u.perRadianScale) + " " + u.perRadian[0];
+            const std::string acceleration =
+                f_.FigureText(join.accelerationJump * u.perRadianScale) + " " + u.perRadian[1];
+            line.value = join.velocityJump == 0 ? Tr("acceleration jumps by %1", {acceleration})
+                         : join.accelerationJump == 0
+                             ? Tr("velocity jumps by %1", {velocity})
+                             : Tr("velocity jumps by %1, acceleration by %2", {velocity, acceleration});
+            line.verdict = Verdict::Warning;
+            line.reason = Tr("a jump in acceleration is a shock to the follower train");
+            out_.push_back(line);
+        }
+    }
+
+    void Kinematics() {
+        const Peaks p = FindPeaks(run_);
+        const LiftUnits u = UnitsOf(run_);
+        CheckLine line;
+        const bool perTime = run_.Omega().has_value();
+        line.check = perTime ? Tr("kinematics at %1 rpm", {Number(*run_.input.rpm)}) : Tr("kinematics per radian");
+        const char* const* units = perTime ? u.perSecond : u.perRadian;
+        line.value = Tr("peak velocity %1 %2, acceleration %3 %4, jerk %5 %6",
+                        {f_.FigureText(p.velocity), units[0], f_.FigureText(p.acceleration), units[1],
+                         f_.FigureText(p.jerk), units[2]});
+        out_.push_back(line);
+    }
+
+    std::string Newtons(double value) const { return f_.FigureText(value) + " N"; }
+
+    void Loads() {
+        const CheckItem* contact = run_.Check(CheckCode::ContactForce);
+        if (!contact) return;
+        CheckLine force;
+        force.check = Tr("contact force");
+        force.value = Tr("smallest %1 at %2", {Newtons(*contact->value), f_.AngleText(*contact->atDeg)});
+        force.limit = "> 0 N";
+        force.verdict = contact->verdict;
+        if (contact->verdict == Verdict::Fail) {
+            force.reason = Tr("the follower leaves the cam: the spring cannot hold it at this speed");
+        }
+        out_.push_back(force);
+        const CheckItem& speed = Item(CheckCode::JumpFreeSpeed);
+        out_.push_back({Tr("jump-free speed"),
+                        speed.value ? Tr("%1 rpm", {f_.FigureText(*speed.value)}) : speed.reason.Render(),
+                        "", Verdict::Information, ""});
+        const CheckItem& spring = Item(CheckCode::SpringRate);
+        out_.push_back({Tr("smallest spring rate"),
+                        spring.value ? Tr("%1 N/mm with the preload %2",
+                                          {f_.FigureText(*spring.value), Newtons(run_.loads->preload)})
+                                     : spring.reason.Render(),
+                        "", Verdict::Information, ""});
+        const CheckItem& high = Item(CheckCode::TorqueMax);
+        const CheckItem& low = Item(CheckCode::TorqueMin);
+        out_.push_back({Tr("camshaft torque"),
+                        Tr("driving up to %1 N·m at %2, braking down to %3 N·m at %4",
+                           {f_.FigureText(*high.value), f_.AngleText(*high.atDeg),
+                            f_.FigureText(*low.value), f_.AngleText(*low.atDeg)}),
+                        "", Verdict::Information, ""});
+        if (const CheckItem* stress = run_.Check(CheckCode::ContactStress)) {
+            out_.push_back({Tr("contact stress"),
+                            stress->value ? Tr("largest %1 MPa at %2", {f_.FigureText(*stress->value),
+                                                                       f_.AngleText(*stress->atDeg)})
+                                          : Tr("not defined anywhere the follower touches"),
+                            "", Verdict::Information, stress->reason.Render()});
+        }
+    }
+
+    // The checks that sizing sizes for (the others do not depend on the base radius, or
+    // are not searched for).
+    std::string SizedChecks() const {
+        return IsFlat(run_) ? Tr("the radius of curvature") : Tr("the pressure angle and the undercut");
+    }
+
+    void Sizing() {
+        if (!run_.options.sizeBase) return;
+        CheckLine line;
+        line.check = Tr("sizing");
+        if (!run_.sizing) {
+            line.value = Tr("cannot size: %1", {Shown(run_.notACam)});
+            out_.push_back(line);
+            return;
+        }
+        const engine::Sizing& s = *run_.sizing;
+        const engine::CamInput& cam = *run_.cam;
+        const std::string checks = SizedChecks();
+        if (!s.found && !(s.searchedUpTo > cam.minBaseRadius)) {
+            line.value = Tr("no base radius passes %1: the motion is too steep for a base radius of any size a machine can have",
+                            {checks});
+        } else if (!s.found) {
+            line.value = Tr("no base radius from %1 up to %2 passes %3",
+                            {f_.LengthText(cam.minBaseRadius), f_.LengthText(s.searchedUpTo), checks});
+        } else {
+            line.value = Tr("smallest base radius for %1: %2", {checks, f_.LengthText(s.baseRadius)});
+            if (s.isMinimum) {
+                line.value = Then(line.value, Tr("that is the minimum base radius itself (%1)",
+                                                 {f_.LengthText(cam.minBaseRadius)}));
+            }
+            if (s.passesAsGiven) {
+                line.value = Then(line.value, Tr("the given radius %1 passes them already",
+                                                 {f_.LengthText(cam.baseRadius)}));
+            }
+            if (run_.sizedRollerTest) {
+                line.value = Then(line.value,
+                                  run_.sizedRollerTest->completed
+                                      ? Tr("the window construction completes there")
+                                      : Tr("the window construction stops there at %1",
+                                           {f_.AngleText(static_cast<double>(run_.sizedRollerTest->stoppedAt) / run_.S())}));
             }
         }
-        items.push_back(face);
-        return;
+        out_.push_back(line);
     }
-    CheckItem undercut;
-    undercut.check = Tr("undercut");
-    if (g.convexPitchRadius.found) {
-        undercut.value = Tr("smallest convex pitch radius %1 at %2",
-                            {f.LengthText(g.convexPitchRadius.value), f.AngleText(g.convexPitchRadius.atDeg)});
-    } else {
-        undercut.value = Tr("the pitch curve has no convex part");
-    }
-    undercut.limit = Tr("roller radius %1", {f.LengthText(cam.follower.rollerRadius)});
-    undercut.verdict = g.undercutPass ? Verdict::Pass : Verdict::Fail;
-    if (!g.undercutPass) {
-        undercut.reason = Tr("the roller is larger than the bend of its path: the contour would be undercut");
-    }
-    items.push_back(undercut);
-    CheckItem concave;
-    concave.check = Tr("concave contour");
-    if (g.concaveContourRadius.found) {
-        concave.value = Tr("smallest concave radius %1 at %2",
-                           {f.LengthText(g.concaveContourRadius.value), f.AngleText(g.concaveContourRadius.atDeg)});
-        concave.reason = Tr("a milling cutter must be smaller");
-    } else {
-        concave.value = Tr("no concave part");
-    }
-    items.push_back(concave);
-}
 
-void WindowItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    if (!run.window) return;
-    const WindowRun& w = *run.window;
-    CheckItem roller;
-    roller.check = Tr("contour (window construction)");
-    roller.value = w.status.completed
-                       ? Tr("complete")
-                       : Tr("stopped at %1 (%2)", {f.AngleText(static_cast<double>(w.status.stoppedAt) / w.S()),
-                                                    Message(msg::RollerTooLarge)});
-    items.push_back(roller);
-    CheckItem method;
-    method.check = Tr("pressure angle (window method)");
-    if (w.pressureError) {
-        method.value = Tr("not computed (%1)", {*w.pressureError});
-    } else {
-        const CamDesign& d = *w.design;
-        const WindowExtremes e = FindWindowExtremes(d);
-        method.value = Tr("max %1 at %2, min %3 at %4",
-                          {f.AngleText(d.MaxPressureAngle), f.AngleText(static_cast<double>(e.maxAt) / w.S()),
-                           f.AngleText(d.MinPressureAngle), f.AngleText(static_cast<double>(e.minAt) / w.S())});
-    }
-    items.push_back(method);
-}
-
-void JoinItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    const LiftUnits u = UnitsOf(run);
-    for (const engine::Join& join : run.cam->motion.Joins()) {
-        if (join.accelerationJump == 0 && join.velocityJump == 0) continue;
-        CheckItem item;
-        item.check = Tr("join at %1", {f.AngleText(join.atDeg)});
-        const std::string velocity = f.FigureText(join.velocityJump * u.perRadianScale) + " " + u.perRadian[0];
-        const std::string acceleration =
-            f.FigureText(join.accelerationJump * u.perRadianScale) + " " + u.perRadian[1];
-        item.value = join.velocityJump == 0 ? Tr("acceleration jumps by %1", {acceleration})
-                     : join.accelerationJump == 0
-                         ? Tr("velocity jumps by %1", {velocity})
-                         : Tr("velocity jumps by %1, acceleration by %2", {velocity, acceleration});
-        item.verdict = Verdict::Warning;
-        item.reason = Tr("a jump in acceleration is a shock to the follower train");
-        items.push_back(item);
-    }
-}
-
-void KinematicsItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    const Peaks p = FindPeaks(run);
-    const LiftUnits u = UnitsOf(run);
-    CheckItem item;
-    if (const auto w = run.Omega()) {
-        item.check = Tr("kinematics at %1 rpm", {Number(*run.input.rpm)});
-        item.value = Tr("peak velocity %1 %2, acceleration %3 %4, jerk %5 %6",
-                        {f.FigureText(p.velocity), u.perSecond[0], f.FigureText(p.acceleration),
-                         u.perSecond[1], f.FigureText(p.jerk), u.perSecond[2]});
-    } else {
-        item.check = Tr("kinematics per radian");
-        item.value = Tr("peak velocity %1 %2, acceleration %3 %4, jerk %5 %6",
-                        {f.FigureText(p.velocity), u.perRadian[0], f.FigureText(p.acceleration),
-                         u.perRadian[1], f.FigureText(p.jerk), u.perRadian[2]});
-    }
-    items.push_back(item);
-}
-
-std::string Newtons(const FigureStyle& f, double value) { return f.FigureText(value) + " N"; }
-
-void DynamicsItems(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    if (!run.dynamics) return;
-    const engine::DynamicsChecks& d = run.dynamics->checks;
-    CheckItem force;
-    force.check = Tr("contact force");
-    force.value = Tr("smallest %1 at %2", {Newtons(f, d.minContactForce.value), f.AngleText(d.minContactForce.atDeg)});
-    force.limit = "> 0 N";
-    force.verdict = d.jump ? Verdict::Fail : Verdict::Pass;
-    if (d.jump) force.reason = Tr("the follower leaves the cam: the spring cannot hold it at this speed");
-    items.push_back(force);
-    CheckItem speed;
-    speed.check = Tr("jump-free speed");
-    speed.value = d.jumpFreeRpm.value ? Tr("%1 rpm", {f.FigureText(*d.jumpFreeRpm.value)}) : d.jumpFreeRpm.reason;
-    items.push_back(speed);
-    CheckItem spring;
-    spring.check = Tr("smallest spring rate");
-    spring.value = d.minSpringRate.value
-                       ? Tr("%1 N/mm with the preload %2", {f.FigureText(*d.minSpringRate.value),
-                                                            Newtons(f, run.loads->preload)})
-                       : d.minSpringRate.reason;
-    items.push_back(spring);
-    CheckItem torque;
-    torque.check = Tr("camshaft torque");
-    torque.value = Tr("driving up to %1 N·m at %2, braking down to %3 N·m at %4",
-                      {f.FigureText(d.peakTorque.value), f.AngleText(d.peakTorque.atDeg),
-                       f.FigureText(d.minTorque.value), f.AngleText(d.minTorque.atDeg)});
-    items.push_back(torque);
-    if (run.loads->contact) {
-        CheckItem stress;
-        stress.check = Tr("contact stress");
-        stress.value = d.maxContactStress.found
-                           ? Tr("largest %1 MPa at %2", {f.FigureText(d.maxContactStress.value),
-                                                         f.AngleText(d.maxContactStress.atDeg)})
-                           : Tr("not defined anywhere the follower touches");
-        stress.reason = d.stressUndefined;
-        items.push_back(stress);
-    }
-}
-
-void BoreItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    const engine::GridChecks& g = *run.grid;
-    if (!run.cam->bore || !g.innermostContour.found) return;
-    const engine::Bore& bore = *run.cam->bore;
-    CheckItem item;
-    item.check = Tr("bore");
-    item.value = Tr("wall %1 from the bore Ø%2 to the contour at %3",
-                    {f.LengthText(g.boreWall), f.LengthText(bore.diameter),
-                     f.AngleText(g.innermostContour.atDeg)});
-    item.limit = "≥ " + f.LengthText(bore.minWall);
-    item.verdict = g.borePass ? Verdict::Pass : Verdict::Fail;
-    if (!g.borePass) {
-        item.reason = g.boreWall > 0 ? Tr("the wall around the bore is %1 thinner than allowed",
-                                          {f.LengthText(bore.minWall - g.boreWall)})
-                                     : Tr("the bore reaches through the contour");
-    }
-    items.push_back(item);
-}
-
-// The checks that sizing sizes for (the others do not depend on the base radius, or are
-// not searched for).
-std::string SizedChecks(const Run& run) {
-    return IsFlat(run) ? Tr("the radius of curvature") : Tr("the pressure angle and the undercut");
-}
-
-void SizingItem(const Run& run, const FigureStyle& f, std::vector<CheckItem>& items) {
-    if (!run.options.sizeBase) return;
-    CheckItem item;
-    item.check = Tr("sizing");
-    if (!run.sizing) {
-        item.value = Tr("cannot size: %1", {run.notADesign});
-        items.push_back(item);
-        return;
-    }
-    const engine::Sizing& s = *run.sizing;
-    const std::string checks = SizedChecks(run);
-    if (!s.found && !(s.searchedUpTo > run.cam->minBaseRadius)) {
-        item.value = Tr("no base radius passes %1: the motion is too steep for a base radius of any size a machine can have",
-                        {checks});
-        items.push_back(item);
-        return;
-    }
-    if (!s.found) {
-        item.value = Tr("no base radius from %1 up to %2 passes %3",
-                        {f.LengthText(run.cam->minBaseRadius), f.LengthText(s.searchedUpTo), checks});
-        items.push_back(item);
-        return;
-    }
-    item.value = Tr("smallest base radius for %1: %2", {checks, f.LengthText(s.baseRadius)});
-    if (s.isMinimum) {
-        item.value = Then(item.value, Tr("that is the minimum base radius itself (%1)",
-                                         {f.LengthText(run.cam->minBaseRadius)}));
-    }
-    if (s.passesAsGiven) {
-        item.value = Then(item.value, Tr("the given radius %1 passes them already",
-                                         {f.LengthText(run.cam->baseRadius)}));
-    }
-    if (run.sizedRollerTest) {
-        item.value = Then(item.value,
-                          run.sizedRollerTest->completed
-                              ? Tr("the window construction completes there")
-                              : Tr("the window construction stops there at %1",
-                                   {f.AngleText(static_cast<double>(run.sizedRollerTest->stoppedAt) / run.S())}));
-    }
-    items.push_back(item);
-}
+    const Run& run_;
+    const FigureStyle& f_;
+    std::vector<CheckLine> out_;
+};
 
 }  // namespace
 
@@ -322,46 +342,26 @@ std::string VerdictText(Verdict verdict) {
     return {};
 }
 
-std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style) {
-    std::vector<CheckItem> items;
-    if (!run.atGivenRadius.empty()) {
-        items.push_back({Tr("design"),
-                         Tr("no cam at the base radius %1", {style.LengthText(run.cam->baseRadius)}),
-                         "", Verdict::Fail, run.atGivenRadius});
-        SizingItem(run, style, items);
-        return items;
-    }
-    if (!run.notADesign.empty() || !run.grid) {
-        items.push_back({Tr("design"), Tr("not a cam"), "", Verdict::Fail, run.notADesign});
-        SizingItem(run, style, items);
-        return items;
-    }
-    PressureItems(run, style, items);
-    CurvatureItems(run, style, items);
-    BoreItem(run, style, items);
-    WindowItems(run, style, items);
-    JoinItems(run, style, items);
-    KinematicsItem(run, style, items);
-    DynamicsItems(run, style, items);
-    SizingItem(run, style, items);
-    return items;
+std::vector<CheckLine> CheckLines(const Run& run, const FigureStyle& style) {
+    return Lines(run, style).All();
 }
 
 std::vector<std::string> DesignLines(const Run& run, const FigureStyle& f) {
     std::vector<std::string> lines;
     lines.push_back(Tr("design: %1", {FileNameText(run.input.path)}));
-    std::string law = run.input.isDocument ? run.input.document->cam.law : LawCaptions[run.input.law];
+    const bool document = run.input.origin == Origin::Document;
+    const std::string law = LawText(run, document ? run.input.document->cam.law : engine::WindowLaw(run.input.law));
     std::string line = Tr("law: %1, resolution: %2 (%3 samples)",
                           {law, Number(1.0 / run.S()) + Degree, std::to_string(run.N())});
     if (run.input.rpm) line = Tr("%1, speed %2 rpm", {line, Number(*run.input.rpm)});
     lines.push_back(line);
-    for (const std::string& note : run.input.overrides) lines.push_back(Tr("note: %1", {note}));
-    if (run.input.isDocument) {
+    for (const Text& note : run.input.overrides) lines.push_back(Tr("note: %1", {note.Render()}));
+    if (document) {
         const DesignDocument& doc = *run.input.document;
-        const std::string& kind = doc.follower.kind;
-        if (kind == "flat") {
+        const engine::FollowerKind kind = doc.follower.kind;
+        if (kind == engine::FollowerKind::Flat) {
             lines.push_back(Tr("base radius %1, flat-faced follower", {f.LengthText(doc.cam.baseRadius)}));
-        } else if (kind == "swing-roller") {
+        } else if (kind == engine::FollowerKind::SwingRoller) {
             lines.push_back(Tr("base radius %1, swinging roller arm: roller radius %2, arm %3, pivot %4 from the cam centre",
                                {f.LengthText(doc.cam.baseRadius), f.LengthText(*doc.follower.rollerRadius),
                                 f.LengthText(*doc.follower.armLength), f.LengthText(*doc.follower.pivotDistance)}));
@@ -406,7 +406,7 @@ std::string ResultLine(const Run& run) {
 void PrintCheck(std::ostream& out, const Run& run) {
     const FigureStyle precise;
     for (const std::string& line : DesignLines(run, precise)) out << line << "\n";
-    for (const CheckItem& item : CheckItems(run, precise)) {
+    for (const CheckLine& item : CheckLines(run, precise)) {
         std::string line = item.check + ": " + item.value;
         if (!item.limit.empty()) line = Tr("%1, limit %2", {line, item.limit});
         out << line << "  " << VerdictText(item.verdict);

@@ -1,5 +1,5 @@
 #pragma once
-// The checks of a run as items: each with its figures, its verdict and, for a failure,
+// The checks of a run as lines: each with its figures, its verdict and, for a failure,
 // the reason in words. --check prints them as lines; the report shows them as a table
 // (with figures rounded as an engineer reads them); the JSON document has its own keys.
 
@@ -11,8 +11,6 @@
 
 namespace platecam {
 
-enum class Verdict { Pass, Fail, Warning, Information };
-
 // How the figures are written: the check's six significant digits, or the report's
 // angles to 0.1 degree, lengths to 0.01 mm and other figures to four digits.
 struct FigureStyle {
@@ -22,7 +20,8 @@ struct FigureStyle {
     std::string FigureText(double value) const;    // other figures, without a unit
 };
 
-struct CheckItem {
+// One line of the check.
+struct CheckLine {
     std::string check;   // what is checked
     std::string value;   // the figures found, with their cam angles
     std::string limit;   // what it is held against
@@ -30,7 +29,7 @@ struct CheckItem {
     std::string reason;  // a failure in words, or a note to the information
 };
 
-std::vector<CheckItem> CheckItems(const Run& run, const FigureStyle& style);
+std::vector<CheckLine> CheckLines(const Run& run, const FigureStyle& style);
 
 std::string VerdictText(Verdict verdict);
 

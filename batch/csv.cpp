@@ -1,8 +1,10 @@
 #include "batch/csv.h"
 
 #include <charconv>
+#include <memory>
 
 #include "batch/texts.h"
+#include "batch/window_figures.h"
 #include "base/number_text.h"
 
 namespace platecam {
@@ -20,7 +22,9 @@ void AppendShortest(std::string& text, double value) {
 // the batch tool's since its first version.
 std::string WindowCsv(const Run& run) {
     const CamDesign& d = *run.window->design;
-    const MotionProfile& m = *run.window->motion;
+    auto profile = std::make_unique<MotionProfile>();
+    BuildMotionProfile(d, run.input.law, *profile);
+    const MotionProfile& m = *profile;
     const std::optional<double> omega = run.Omega();
     std::string text =
         "cam_angle_deg,displacement_mm,velocity_mm_per_rad,acceleration_mm_per_rad2,"
@@ -129,7 +133,7 @@ std::string EngineCsv(const Run& run) {
 }  // namespace
 
 std::string CsvText(const Run& run) {
-    if (!run.input.isDocument) return WindowCsv(run);
+    if (run.input.origin == Origin::DesignFile) return WindowCsv(run);
     return EngineCsv(run);
 }
 

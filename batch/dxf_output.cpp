@@ -52,14 +52,28 @@ std::string ExactDxf(const Run& run, bool points) {
 
 namespace {
 
-// Why the exact contour must not be drawn, or nothing.
-std::string WhyNotDrawn(const Run& run) {
-    if (!run.cam || !run.grid) return Tr("there is no cam to draw: %1", {run.notADesign});
+// The contour a drawing draws: the window's own construction where the window shows the
+// design and the format is the window's, else the exact contour; and why it must not be
+// drawn, where it must not (a drawing of it would make a wrong part).
+struct Contour {
+    bool window = false;
+    std::string refusal;
+};
+
+Contour ContourToDraw(const Run& run, bool windowFormat) {
+    if (windowFormat && run.window) {
+        if (run.window->status.completed) return {true, {}};
+        return {true, Tr("the cam contour is not complete (the window construction stops at %1°): "
+                         "no drawing is written",
+                         {Number(static_cast<double>(run.window->status.stoppedAt) / run.window->S())})};
+    }
+    run.RequireSamples();
+    if (!run.cam || !run.grid) return {false, Tr("there is no cam to draw: %1", {Shown(run.notACam)})};
     if (!run.grid->undercutPass || (run.grid->contourRadius.found && run.grid->contourRadius.value <= 0)) {
-        return Tr("the contour is undercut or has a cusp: no drawing is written");
+        return {false, Tr("the contour is undercut or has a cusp: no drawing is written")};
     }
     if (run.grid->innermostContour.found && !(run.grid->boreWall > 0)) {
-        return Tr("the bore reaches through the contour: no drawing is written");
+        return {false, Tr("the bore reaches through the contour: no drawing is written")};
     }
     return {};
 }
@@ -92,8 +106,7 @@ std::vector<std::string> ShiftJisWarnings(const Run& run, const WorkshopDrawing&
 }  // namespace
 
 std::string DrawingBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings) {
-    run.RequireSamples();
-    refusal = WhyNotDrawn(run);
+    refusal = ContourToDraw(run, false).refusal;
     if (!refusal.empty()) return {};
     WorkshopDrawing drawing;
     drawing.designName = DesignName(run.input.path);
@@ -110,21 +123,13 @@ std::string DrawingBytes(const Run& run, std::string& refusal, std::vector<std::
 }
 
 std::string DxfBytes(const Run& run, bool points, std::string& refusal) {
-    if (run.window && run.input.table) {
-        if (!run.window->status.completed) {
-            refusal = Tr("the cam contour is not complete (the window construction stops at %1°): "
-                         "no drawing is written",
-                         {Number(static_cast<double>(run.window->status.stoppedAt) / run.window->S())});
-            return {};
-        }
-        DxfLines lines;
-        BuildDxf(lines, *run.window->design, points);
-        return EncodeDxf(lines);
-    }
-    run.RequireSamples();
-    refusal = WhyNotDrawn(run);
+    const Contour contour = ContourToDraw(run, true);
+    refusal = contour.refusal;
     if (!refusal.empty()) return {};
-    return ExactDxf(run, points);
+    if (!contour.window) return ExactDxf(run, points);
+    DxfLines lines;
+    BuildDxf(lines, *run.window->design, points);
+    return EncodeDxf(lines);
 }
 
 }  // namespace platecam

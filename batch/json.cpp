@@ -76,7 +76,7 @@ Json InputsJson(const Run& run) {
     inputs["samples"] = run.N();
     inputs["rpm"] = run.input.rpm ? Json(*run.input.rpm) : Json(nullptr);
     inputs["max_pressure_deg"] = run.input.maxPressure;
-    if (!run.input.isDocument) {
+    if (run.input.origin == Origin::DesignFile) {
         const CamDesign& d = *run.window->design;
         inputs["base_radius_mm"] = d.BaseRadius;
         inputs["roller_radius_mm"] = d.RollerRadius;
@@ -97,19 +97,18 @@ Json InputsJson(const Run& run) {
         const DesignDocument& doc = *run.input.document;
         inputs["base_radius_mm"] = doc.cam.baseRadius;
         if (doc.follower.rollerRadius) inputs["roller_radius_mm"] = *doc.follower.rollerRadius;
-        inputs["law"] = doc.cam.law;
-        const int window = WindowLawIndex(doc.cam.law);
-        if (window >= 0) inputs["law_caption"] = LawCaptions[window];
+        inputs["law"] = engine::LawName(doc.cam.law);
+        if (const auto window = engine::WindowLawIndex(doc.cam.law)) inputs["law_caption"] = LawCaptions[*window];
         double largest = 0;
         Json table = Json::array();
         for (std::size_t k = 0; k < doc.motion.size(); ++k) {
             Json row = {{"angle_deg", doc.motion[k].angle}, {"lift", doc.motion[k].lift}};
-            if (k > 0) row["law"] = doc.LawOfSegmentEndingAt(k);
+            if (k > 0) row["law"] = engine::LawName(doc.LawOfSegmentEndingAt(k));
             table.push_back(row);
             largest = std::max(largest, doc.motion[k].lift);
         }
         inputs["largest_lift"] = largest;
-        inputs["lift_unit"] = doc.follower.kind == "swing-roller" ? "deg" : "mm";
+        inputs["lift_unit"] = doc.follower.kind == engine::FollowerKind::SwingRoller ? "deg" : "mm";
         inputs["motion_table"] = table;
         inputs["min_base_radius_mm"] = run.input.minBase;
         if (doc.cam.minRadiusOfCurvature) inputs["min_radius_of_curvature_mm"] = *doc.cam.minRadiusOfCurvature;
@@ -119,14 +118,14 @@ Json InputsJson(const Run& run) {
         Json follower;
         switch (f.kind) {
             case engine::FollowerKind::Roller:
-                follower = {{"kind", "roller"}, {"roller_radius_mm", f.rollerRadius}, {"offset_mm", f.offset}};
+                follower = {{"kind", engine::FollowerKindName(f.kind)}, {"roller_radius_mm", f.rollerRadius}, {"offset_mm", f.offset}};
                 break;
             case engine::FollowerKind::Flat:
-                follower = {{"kind", "flat"},
+                follower = {{"kind", engine::FollowerKindName(f.kind)},
                             {"face_width_mm", f.faceWidth ? Json(*f.faceWidth) : Json(nullptr)}};
                 break;
             case engine::FollowerKind::SwingRoller:
-                follower = {{"kind", "swing-roller"}, {"roller_radius_mm", f.rollerRadius},
+                follower = {{"kind", engine::FollowerKindName(f.kind)}, {"roller_radius_mm", f.rollerRadius},
                             {"arm_length_mm", f.armLength}, {"pivot_distance_mm", f.pivotDistance}};
                 break;
         }
@@ -139,8 +138,8 @@ Json InputsJson(const Run& run) {
                             {"kind", kinds[static_cast<int>(s.kind)]},
                             {"lift", s.endLift - s.startLift}};
             segment["law"] = s.kind == engine::SegmentKind::Dwell ? Json(nullptr)
-                             : run.input.isDocument        ? Json(engine::LawName(s.law))
-                                                           : Json(LawNames[run.input.law]);
+                             : run.input.origin == Origin::Document ? Json(engine::LawName(s.law))
+                                                                    : Json(LawNames[run.input.law]);
             segments.push_back(segment);
         }
         inputs["segments"] = segments;
@@ -155,8 +154,8 @@ std::string JsonText(const Run& run) {
     doc["version"] = PLATECAM_VERSION;
     doc["design"] = FileNameText(run.input.path);
     doc["inputs"] = InputsJson(run);
-    if (!run.notADesign.empty()) doc["not_a_cam"] = run.notADesign;
-    if (!run.atGivenRadius.empty()) doc["no_cam_at_given_radius"] = run.atGivenRadius;
+    if (!run.notACam.empty()) doc["not_a_cam"] = Shown(run.notACam);
+    if (!run.noCamAtGivenRadius.empty()) doc["no_cam_at_given_radius"] = Shown(run.noCamAtGivenRadius);
     if (run.grid) {
         doc["checks"] = GridJson(run, *run.grid, run.cam->baseRadius);
         doc["checks"]["joins"] = JoinsJson(run);
@@ -167,19 +166,18 @@ std::string JsonText(const Run& run) {
         doc["checks"] = nullptr;
     }
     if (run.window) {
-        const WindowRun& w = *run.window;
+        const WindowComputation& w = *run.window;
         const CamDesign& d = *w.design;
         doc["contour_window_construction"] = {
             {"complete", w.status.completed},
             {"stopped_at_deg", w.status.completed ? Json(nullptr)
                                                   : Json(static_cast<double>(w.status.stoppedAt) / w.S())}};
         if (w.pressureError) {
-            doc["pressure_angle_window_method"] = {{"error", *w.pressureError}};
+            doc["pressure_angle_window_method"] = {{"error", w.pressureError->Render()}};
         } else {
-            const WindowExtremes e = FindWindowExtremes(d);
             doc["pressure_angle_window_method"] = {
-                {"max_deg", d.MaxPressureAngle}, {"max_at_deg", static_cast<double>(e.maxAt) / w.S()},
-                {"min_deg", d.MinPressureAngle}, {"min_at_deg", static_cast<double>(e.minAt) / w.S()}};
+                {"max_deg", d.MaxPressureAngle}, {"max_at_deg", static_cast<double>(w.maxAt) / w.S()},
+                {"min_deg", d.MinPressureAngle}, {"min_at_deg", static_cast<double>(w.minAt) / w.S()}};
         }
     }
     const Peaks p = FindPeaks(run);
@@ -203,14 +201,14 @@ std::string JsonText(const Run& run) {
                          {"peak_torque_at_deg", d.peakTorque.atDeg},
                          {"min_torque_N_m", d.minTorque.value},
                          {"min_torque_at_deg", d.minTorque.atDeg}};
-        if (!d.jumpFreeRpm.value) dynamics["jump_free_rpm_reason"] = d.jumpFreeRpm.reason;
-        if (!d.minSpringRate.value) dynamics["min_spring_rate_reason"] = d.minSpringRate.reason;
+        if (!d.jumpFreeRpm.value) dynamics["jump_free_rpm_reason"] = d.jumpFreeRpm.reason.Render();
+        if (!d.minSpringRate.value) dynamics["min_spring_rate_reason"] = d.minSpringRate.reason.Render();
         if (run.loads->contact) {
             dynamics["max_contact_stress_MPa"] =
                 d.maxContactStress.found ? Json(d.maxContactStress.value) : Json(nullptr);
             dynamics["max_contact_stress_at_deg"] =
                 d.maxContactStress.found ? Json(d.maxContactStress.atDeg) : Json(nullptr);
-            if (!d.stressUndefined.empty()) dynamics["contact_stress_undefined"] = d.stressUndefined;
+            if (!d.stressUndefined.empty()) dynamics["contact_stress_undefined"] = d.stressUndefined.Render();
         }
         doc["dynamics"] = dynamics;
     }
@@ -227,7 +225,7 @@ std::string JsonText(const Run& run) {
                 doc["sizing"]["window_construction_complete"] = run.sizedRollerTest->completed;
             }
         } else {
-            doc["sizing"] = {{"base_radius_mm", nullptr}, {"reason", run.notADesign}};
+            doc["sizing"] = {{"base_radius_mm", nullptr}, {"reason", Shown(run.notACam)}};
         }
     } else {
         doc["sizing"] = nullptr;

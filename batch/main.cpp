@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/batch.h"
+#include "base/errors.h"
 #include "files/save_file.h"
 #include "base/language.h"
 
@@ -35,6 +36,7 @@ int FinishStandardStreams(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platecam::EndFailuresWithAMessage("platecam-batch");
     platecam::InstallSaveSignalHandling();
     platecam::UseLanguage(platecam::LanguageFromEnvironment());
     const int status =

@@ -7,7 +7,8 @@
 
 #include "batch/texts.h"
 #include "engine/limits.h"
-#include "files/design_document.h"
+#include "design/rules.h"
+#include "engine/vocabulary.h"
 #include "base/language.h"
 #include "model/cam_design.h"
 #include "base/errors.h"
@@ -35,7 +36,7 @@ CLI::Validator InRangeOf(engine::Quantity quantity) {
             } catch (const CamError&) {
                 return Tr("needs a number, not '%1'", {text});
             }
-            return engine::RangeProblem(quantity, value);
+            return engine::RangeProblem(quantity, value).Render();
         },
         "");
 }
@@ -89,7 +90,7 @@ const CLI::Validator TitleBlockEntry(
                 return key + ": " + Tr("needs a number, not '%1'", {value});
             }
             const std::string problem = engine::RangeProblem(
-                key == "min_wall" ? engine::Quantity::MinWall : engine::Quantity::BoreDiameter, number);
+                key == "min_wall" ? engine::Quantity::MinWall : engine::Quantity::BoreDiameter, number).Render();
             return problem.empty() ? problem : key + ": " + problem;
         }
         if (const char* problem = TitleTextProblem(value)) return key + ": " + Tr(problem);
@@ -100,7 +101,8 @@ const CLI::Validator TitleBlockEntry(
 // The law names --law takes: a document's seven, and the window's three as the batch
 // tool always spelled them.
 std::vector<std::string> LawChoices() {
-    std::vector<std::string> names = DocumentLawNames();
+    std::vector<std::string> names;
+    for (const engine::Law law : engine::Laws()) names.push_back(engine::LawName(law));
     names.insert(names.begin() + 3, {"trapezoid", "sine"});
     return names;
 }
@@ -402,7 +404,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     }
     if (!t.law.empty()) {
         // The batch tool's old short names of the window's laws.
-        o.law = t.law == "trapezoid" ? "modified-trapezoid" : t.law == "sine" ? "modified-sine" : t.law;
+        o.law = t.law == "trapezoid" ? engine::Law::ModifiedTrapezoid
+                : t.law == "sine"    ? engine::Law::ModifiedSine
+                                     : *engine::LawFromName(t.law);
     }
     if (!t.resolution.empty()) {
         o.stepsPerDegree = t.resolution == "0.5" ? 2 : t.resolution == "0.2" ? 5 : 1;

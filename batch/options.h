@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/vocabulary.h"
+
 namespace platecam {
 
 struct BatchOptions {
     std::string design;
-    std::optional<std::string> law;     // --law: a document's law name; else the design's own
+    std::optional<engine::Law> law;     // --law; else the design's own
     std::optional<int> stepsPerDegree;  // --resolution; else the design's own
     std::string dxf;
     bool points = false;

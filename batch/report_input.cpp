@@ -83,12 +83,13 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
     const DesignDocument& doc = *run.input.document;
     const FollowerSection& follower = doc.follower;
     const LiftUnits u = UnitsOf(run);
-    if (follower.kind == "flat") {
+    using engine::FollowerKind;
+    if (follower.kind == FollowerKind::Flat) {
         rows.push_back({Tr("follower"), Tr("flat face")});
         rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
         if (follower.faceWidth)
             rows.push_back({Tr("face width"), f.LengthText(*follower.faceWidth)});
-    } else if (follower.kind == "swing-roller") {
+    } else if (follower.kind == FollowerKind::SwingRoller) {
         rows.push_back({Tr("follower"), Tr("swinging roller arm")});
         rows.push_back({Tr("base radius"), f.LengthText(doc.cam.baseRadius)});
         rows.push_back({Tr("roller radius"), f.LengthText(follower.rollerRadius.value_or(0))});
@@ -102,8 +103,7 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
         rows.push_back({Tr("roller radius"), f.LengthText(follower.rollerRadius.value_or(0))});
         if (offset != 0) rows.push_back({Tr("offset"), f.LengthText(offset)});
     }
-    rows.push_back(
-        {Tr("motion law"), run.input.isDocument ? doc.cam.law : LawCaptions[run.input.law]});
+    rows.push_back({Tr("motion law"), LawText(run, doc.cam.law)});
     if (run.cam) {
         const double lift = run.cam->motion.LargestLift();
         rows.push_back({Tr("largest lift"),
@@ -113,14 +113,14 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
                                                              std::to_string(run.N())})});
     rows.push_back({Tr("speed"), run.input.rpm ? f.FigureText(*run.input.rpm) + " rpm"
                                                : Tr("not given: kinematics per radian")});
-    if (follower.kind != "flat") {
+    if (follower.kind != FollowerKind::Flat) {
         rows.push_back(
             {Tr("pressure-angle limit"), "±" + f.AngleText(doc.cam.maxPressureAngle.value_or(30))});
     }
     if (doc.cam.minBaseRadius.value_or(0) > 0) {
         rows.push_back({Tr("smallest base radius allowed"), f.LengthText(*doc.cam.minBaseRadius)});
     }
-    if (follower.kind == "flat" && doc.cam.minRadiusOfCurvature.value_or(0) > 0) {
+    if (follower.kind == FollowerKind::Flat && doc.cam.minRadiusOfCurvature.value_or(0) > 0) {
         rows.push_back({Tr("smallest radius of curvature allowed"),
                         f.LengthText(*doc.cam.minRadiusOfCurvature)});
     }
@@ -170,8 +170,7 @@ ReportTable SegmentTable(const Run& run, const FigureStyle& f) {
         changeText.erase(changeText.rfind(angular ? Degree : " mm"));  // the unit is in the header
         if (change > 0) changeText.insert(0, "+");
         std::string law;
-        if (!dwell)
-            law = run.input.isDocument ? engine::LawName(s.law) : LawCaptions[run.input.law];
+        if (!dwell) law = LawText(run, s.law);
         table.rows.push_back({std::to_string(k + 1), f.AngleText(s.startDeg), f.AngleText(s.endDeg),
                               f.AngleText(s.endDeg - s.startDeg),
                               dwell                                 ? Tr("dwell")
@@ -236,7 +235,7 @@ double RoundLength(double length) {
 ReportFigure Figure(const Run& run) {
     ReportFigure fig;
     if (!run.cam || run.samples.empty()) {
-        fig.missing = Tr("no cam to draw: %1", {run.notADesign});
+        fig.missing = Tr("no cam to draw: %1", {Shown(run.notACam)});
         fig.scaleText = Tr("scale %1", {"-"});
         return fig;
     }
@@ -426,13 +425,13 @@ ReportInput MakeReportInput(const Run& run) {
            "within the segment on the 0.05° grid of the checks, both ends included.");
     r.checksHeading = Tr("Checks");
     r.checksHeader = {Tr("check"), Tr("value"), Tr("limit"), Tr("verdict")};
-    for (const CheckItem& item : CheckItems(run, style)) {
+    for (const CheckLine& item : CheckLines(run, style)) {
         r.checks.push_back({item.check, item.value, item.limit, VerdictText(item.verdict),
                             KindOf(item.verdict), item.reason});
     }
     r.result = ResultLine(run);
     r.resultKind = run.Passes() ? ReportVerdict::Pass : ReportVerdict::Fail;
-    for (const std::string& note : run.input.overrides) r.notes.push_back(Tr("note: %1", {note}));
+    for (const Text& note : run.input.overrides) r.notes.push_back(Tr("note: %1", {note.Render()}));
 
     std::vector<double> boundaries;
     if (run.cam) {

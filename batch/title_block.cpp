@@ -16,16 +16,10 @@ std::string DesignName(const std::string& path) {
 
 std::vector<std::pair<std::string, std::string>> TitleBlock(const Run& run, bool translated) {
     std::vector<std::pair<std::string, std::string>> entries;
-    // The options' entries are in the document (a design file's too, once it is a cam).
-    std::optional<DrawingSection> drawing =
-        run.input.document ? run.input.document->drawing : std::nullopt;
-    if (!run.input.document) {
-        for (const auto& [key, value] : run.options.titleBlock) {
-            for (const TitleText& t : TitleTexts()) {
-                if (key == t.key) (drawing ? *drawing : drawing.emplace()).*t.field = value;
-            }
-        }
-    }
+    // The options' entries are in the document, or beside a design file's table that is
+    // no cam.
+    const std::optional<DrawingSection>& drawing =
+        run.input.document ? run.input.document->drawing : run.input.drawing;
     if (!drawing) return entries;
     for (const TitleText& t : TitleTexts()) {
         const std::optional<std::string>& value = (*drawing).*t.field;

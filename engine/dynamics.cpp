@@ -41,10 +41,8 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 double GridDegrees(int k) { return static_cast<double>(k % GridCount) / GridPerDegree; }
 
 void CheckInputs(const CamInput& cam, const DynamicsInput& d) {
-    if (cam.follower.kind != FollowerKind::Roller && cam.follower.kind != FollowerKind::Flat) {
-        throw CamError(Message(text::SwingArm));
-    }
-    if (!(std::isfinite(d.rpm) && d.rpm > 0)) throw CamError(Message(text::NeedsRpm));
+    if (!Translates(cam.follower.kind)) throw CamError(Text::Message(text::SwingArm));
+    if (!(std::isfinite(d.rpm) && d.rpm > 0)) throw CamError(Text::Message(text::NeedsRpm));
     RequireInRange(Quantity::Rpm, d.rpm);
     RequireInRange(Quantity::Mass, d.mass);
     RequireInRange(Quantity::SpringRate, d.springRate);
@@ -210,7 +208,7 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
     } else if (firstZero * (30 / Pi) < Infinity) {
         checks.jumpFreeRpm.value = firstZero * (30 / Pi);
     } else {
-        checks.jumpFreeRpm.reason = Message(text::NeverLeaves);
+        checks.jumpFreeRpm.reason = Text::Message(text::NeverLeaves);
     }
     double rate = 0;
     if (noRateK < 0 && rateFrom.k >= 0) {
@@ -220,11 +218,11 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
     }
     if (noRateK >= 0) {
         checks.minSpringRate.reason =
-            Tr(noRateAtZero ? text::NoRateAtZeroLift : text::NoRateBelowZero,
-               {rpmText, FormatNumber(GridDegrees(noRateK))});
+            Text::Message(noRateAtZero ? text::NoRateAtZeroLift : text::NoRateBelowZero,
+                          {rpmText, FormatNumber(GridDegrees(noRateK))});
     } else if (rateBelow.k >= 0 && !(rate < rateBelow.b / rateBelow.a)) {
         checks.minSpringRate.reason =
-            Tr(text::NoRateBelowZero, {rpmText, FormatNumber(GridDegrees(rateBelow.k))});
+            Text::Message(text::NoRateBelowZero, {rpmText, FormatNumber(GridDegrees(rateBelow.k))});
     } else {
         checks.minSpringRate.value = rate;
     }
@@ -236,9 +234,9 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
             if (!std::isfinite(checks.maxContactStress.value)) ThrowOverflow();
         }
         if (cam.follower.kind == FollowerKind::Roller && !(cam.follower.rollerRadius > 0)) {
-            checks.stressUndefined = Message(text::KnifeEdge);
+            checks.stressUndefined = Text::Message(text::KnifeEdge);
         } else if (undefinedK >= 0) {
-            checks.stressUndefined = Tr(text::Undercut, {FormatNumber(GridDegrees(undefinedK))});
+            checks.stressUndefined = Text::Message(text::Undercut, {FormatNumber(GridDegrees(undefinedK))});
         }
     }
     return checks;

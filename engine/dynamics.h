@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "engine/cam.h"
 
 namespace platecam::engine {
@@ -50,10 +51,10 @@ struct DynamicsSample {
     std::optional<double> stress;
 };
 
-// A figure that may not exist: `reason` (in the language in use) says why it is empty.
+// A figure that may not exist: `reason` says why it is empty.
 struct OptionalFigure {
     std::optional<double> value;
-    std::string reason;
+    Text reason;
 };
 
 struct DynamicsChecks {
@@ -72,7 +73,7 @@ struct DynamicsChecks {
     // where it is defined nowhere), MPa; and why it is not defined somewhere (empty when
     // it is defined wherever the follower touches).
     GridExtreme maxContactStress;
-    std::string stressUndefined;
+    Text stressUndefined;
 };
 
 struct DynamicsResult {

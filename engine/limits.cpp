@@ -69,21 +69,21 @@ bool InRange(Quantity quantity, double value) {
            value < l.high;
 }
 
-std::string RangeRule(Quantity quantity) {
+Text RangeRule(Quantity quantity) {
     const Limit& l = LimitOf(quantity);
-    return Tr(l.lowIncluded ? text::Closed : text::Open,
-              {WithUnit(l.low, l.unit), WithUnit(l.high, l.unit)});
+    return Text::Message(l.lowIncluded ? text::Closed : text::Open,
+                         {WithUnit(l.low, l.unit), WithUnit(l.high, l.unit)});
 }
 
-std::string RangeProblem(Quantity quantity, double value) {
+Text RangeProblem(Quantity quantity, double value) {
     if (InRange(quantity, value)) return {};
-    if (!std::isfinite(value)) return Tr(text::NotFinite);
+    if (!std::isfinite(value)) return Text::Message(text::NotFinite);
     return RangeRule(quantity);
 }
 
 void RequireInRange(Quantity quantity, double value) {
-    const std::string problem = RangeProblem(quantity, value);
-    if (!problem.empty()) throw CamError(std::string(LimitOf(quantity).key) + ": " + problem);
+    const Text problem = RangeProblem(quantity, value);
+    if (!problem.empty()) throw CamError(Text::Literal(std::string(LimitOf(quantity).key) + ": ") + problem);
 }
 
 }  // namespace platecam::engine

@@ -5,7 +5,7 @@
 // thousand rpm) and narrow enough that no figure computed from values inside them
 // overflows: a million of a unit is the ceiling of most of them.
 
-#include <string>
+#include "base/text.h"
 
 namespace platecam::engine {
 
@@ -47,13 +47,13 @@ const Limit& LimitOf(Quantity quantity);
 // True for a finite value inside the quantity's range.
 bool InRange(Quantity quantity, double value);
 
-// Why the value is not allowed, in the language in use ("must be greater than 0 mm and
-// less than 1000000 mm"; "must be a finite number"), or an empty text when it is.
-std::string RangeProblem(Quantity quantity, double value);
+// Why the value is not allowed ("must be greater than 0 mm and less than 1000000 mm";
+// "must be a finite number"), or an empty text when it is.
+Text RangeProblem(Quantity quantity, double value);
 
 // The rule alone, as the messages state it ("must be greater than 0 mm and less than
 // 1000000 mm").
-std::string RangeRule(Quantity quantity);
+Text RangeRule(Quantity quantity);
 
 // Throws CamError "key: rule" when the value breaks the quantity's rule (the engine's
 // own guard; a reader names the file and line before this is reached).

@@ -14,10 +14,6 @@ namespace {
 constexpr double Pi = 3.141592653589793;
 constexpr double DegreesToRadians = Pi / 180;
 
-constexpr const char* LawNames[LawCount] = {
-    "cycloid", "modified-trapezoid", "modified-sine", "simple-harmonic", "3-4-5",
-    "4-5-6-7", "double-harmonic",
-};
 
 // No law's first three derivatives reach this (the largest is the modified sine's jerk,
 // about 69.5): a segment whose factors stay finite when multiplied by it cannot overflow.
@@ -145,18 +141,6 @@ void CheckFinite(double value) {
 }
 
 }  // namespace
-
-std::optional<Law> LawFromName(std::string_view name) {
-    for (int k = 0; k < LawCount; ++k) {
-        if (name == LawNames[k]) return static_cast<Law>(k);
-    }
-    return std::nullopt;
-}
-
-const char* LawName(Law law) {
-    const int index = static_cast<int>(law);
-    return index >= 0 && index < LawCount ? LawNames[index] : "";
-}
 
 Normalised EvaluateLaw(Law law, double x) {
     switch (law) {

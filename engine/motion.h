@@ -9,24 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/vocabulary.h"
+
 namespace platecam::engine {
-
-// The seven laws. The window's three come first, in the order of its curve choice.
-enum class Law {
-    Cycloid,
-    ModifiedTrapezoid,
-    ModifiedSine,
-    SimpleHarmonic,
-    Polynomial345,
-    Polynomial4567,
-    DoubleHarmonic,
-};
-inline constexpr int LawCount = 7;
-
-// The document's names: "cycloid", "modified-trapezoid", "modified-sine",
-// "simple-harmonic", "3-4-5", "4-5-6-7", "double-harmonic".
-std::optional<Law> LawFromName(std::string_view name);
-const char* LawName(Law law);
 
 // A normalised rise n(x), x in 0..1 of the segment, and its derivatives by x.
 struct Normalised {

@@ -1,18 +1,16 @@
 #include "files/design_document.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <map>
 #include <sstream>
 
-#include <sys/stat.h>
-
-#include <algorithm>
-
-#include "engine/limits.h"
+#include "base/language.h"
 #include "files/save_file.h"
-#include "base/utf8.h"
 
 // toml++ is header-only, and heavy: this is the one file that includes it. Floats go
 // through std::to_chars and std::from_chars, so a double is written as the shortest text
@@ -61,65 +59,38 @@ constexpr const char* NotFinite = "must be a finite number";
 constexpr const char* NotString = "must be a string";
 constexpr const char* NotTable = "must be a table";
 constexpr const char* NotArrayOfTables = "must be an array of tables";
-constexpr const char* Resolution = "must be 1, 0.5 or 0.2";
-constexpr const char* Law =
-    "must be one of cycloid, modified-trapezoid, modified-sine, simple-harmonic, 3-4-5, "
-    "4-5-6-7, double-harmonic";
-constexpr const char* Kind = "must be roller, flat or swing-roller";
 constexpr const char* NotWholeDegrees = "must be a whole number of degrees";
 constexpr const char* AngleRange = "must be from 0 to 360";
-constexpr const char* NotIncreasing = "must be greater than the angle of the row before";
-constexpr const char* NotClosed = "must equal the lift of the first row";
-constexpr const char* RowCount = "must have from 2 to 20 rows";
-constexpr const char* LawOnFirstRow = "the first row ends no segment";
-constexpr const char* NotForKind = "not allowed for follower kind %s";
-constexpr const char* RequiredForKind = "required for follower kind %s";
-constexpr const char* RequiredByDynamics = "required with [dynamics]";
-constexpr const char* BadText = "must be UTF-8 text without control characters";
-constexpr const char* OffsetTooLarge = "must be smaller in size than base_radius + roller_radius";
-constexpr const char* NoPivot =
-    "no pivot fits: needs |pivot_distance - arm_length| < base_radius + roller_radius < "
-    "pivot_distance + arm_length";
+constexpr const char* OneOf = "must be one of %1";
 constexpr const char* TooLarge =
     "file %1 is %2 bytes, more than the %3 bytes a design may have: not read";
 constexpr const char* TooLargeToWrite =
     "the design document would be %1 bytes, more than the %2 bytes a design may have";
-constexpr const char* DirectionText =
-    "must not hold characters that change the direction of the text (such as U+202E)";
-constexpr const char* DynamicsOfArm =
-    "is for the translating followers (roller, flat); the moment of inertia of a swinging "
-    "arm cannot be given yet";
-constexpr const char* WindowCannotShow =
-    "the window shows only an in-line roller follower and the laws cycloid, "
-    "modified-trapezoid and modified-sine";
 }  // namespace text
 
-constexpr const char* Roller = "roller";
-constexpr const char* Flat = "flat";
-constexpr const char* SwingRoller = "swing-roller";
+constexpr std::int64_t FullTurn = 360;
 
-// Where a rule was broken: the file, and for a document read from text the line of every
-// key and table met (a missing key is reported at the line of its table).
-class Where {
+// Where a rule was broken: the file, and the line of every key and table met (a missing
+// key is reported at the line of its table).
+class Where : public KeyPlaces {
 public:
-    explicit Where(const std::string& path, bool fromText = false)
-        : path_(path), fromText_(fromText) {}
+    explicit Where(const std::string& path) : path_(path) {}
 
     void Note(const std::string& key, const toml::node& node) {
         lines_[key] = static_cast<long>(node.source().begin.line);
     }
 
-    [[noreturn]] void Fail(const std::string& key, const std::string& reason, long line = 0) const {
-        throw DocumentError(Prefix(line > 0 ? line : LineOf(key)) + key + ": " + reason);
+    [[noreturn]] void Fail(const std::string& key, const Text& reason, long line = 0) const {
+        throw DocumentError(Text::Literal(PrefixAt(line > 0 ? line : LineOf(key)) + key + ": ") + reason);
     }
     [[noreturn]] void Fail(const std::string& key, const char* id) const {
-        Fail(key, std::string(Tr(id)));
+        Fail(key, Text::Message(id));
     }
 
-    std::string Prefix(long line) const {
-        std::string prefix = path_;
-        if (fromText_) prefix += (prefix.empty() ? "" : ":") + std::to_string(line);
-        return prefix.empty() ? prefix : prefix + ": ";
+    std::string Prefix(const std::string& key) const override { return PrefixAt(LineOf(key)); }
+
+    std::string PrefixAt(long line) const {
+        return (path_.empty() ? path_ : path_ + ":") + std::to_string(line) + ": ";
     }
 
 private:
@@ -134,16 +105,11 @@ private:
     }
 
     std::string path_;
-    bool fromText_;
     std::map<std::string, long> lines_;
 };
 
 std::string Join(const std::string& prefix, std::string_view name) {
     return prefix.empty() ? std::string(name) : prefix + "." + std::string(name);
-}
-
-std::string RowKey(std::size_t index, const char* name) {
-    return "motion[" + std::to_string(index + 1) + "]" + (name ? std::string(".") + name : "");
 }
 
 // One TOML table of the document, read key by key with the key's full name for messages.
@@ -158,7 +124,7 @@ public:
             bool known = false;
             for (std::string_view name : names) known = known || key.str() == name;
             if (!known) {
-                where_.Fail(Join(prefix_, key.str()), Tr(text::UnknownKey),
+                where_.Fail(Join(prefix_, key.str()), Text::Message(text::UnknownKey),
                             static_cast<long>(key.source().begin.line));
             }
         }
@@ -198,18 +164,18 @@ public:
         const std::string key = Join(prefix_, name);
         double value = 0;
         if (const auto* i = node->as_integer()) {
-            if (i->get() < 0 || i->get() > TerminatorAngle) where_.Fail(key, text::AngleRange);
+            if (i->get() < 0 || i->get() > FullTurn) where_.Fail(key, text::AngleRange);
             return static_cast<std::int32_t>(i->get());
         }
         if (const auto* f = node->as_floating_point()) value = f->get();
         if (!node->is_floating_point() || !std::isfinite(value) || value != std::floor(value)) {
             where_.Fail(key, text::NotWholeDegrees);
         }
-        if (value < 0 || value > TerminatorAngle) where_.Fail(key, text::AngleRange);
+        if (value < 0 || value > FullTurn) where_.Fail(key, text::AngleRange);
         return static_cast<std::int32_t>(value);
     }
 
-    std::optional<std::string> Text(std::string_view name) const {
+    std::optional<std::string> String(std::string_view name) const {
         const toml::node* node = Find(name);
         if (!node) return std::nullopt;
         if (!node->is_string()) where_.Fail(Join(prefix_, name), text::NotString);
@@ -217,7 +183,7 @@ public:
     }
 
     std::string RequiredText(std::string_view name) const {
-        auto value = Text(name);
+        auto value = String(name);
         if (!value) where_.Fail(Join(prefix_, name), text::Missing);
         return *value;
     }
@@ -234,6 +200,10 @@ public:
         return table;
     }
 
+    [[noreturn]] void Fail(std::string_view name, const Text& reason) const {
+        where_.Fail(Join(prefix_, name), reason);
+    }
+
     const std::string& prefix() const { return prefix_; }
 
 private:
@@ -242,149 +212,20 @@ private:
     Where& where_;
 };
 
-// ---- The rules, on a document however it was made ----
-
-void Require(const Where& where, const std::string& key, const std::optional<double>& value) {
-    if (!value) where.Fail(key, text::Missing);
-}
-
-bool IsLaw(const std::string& name) {
-    for (const std::string& law : DocumentLawNames()) {
-        if (law == name) return true;
-    }
-    return false;
-}
-
-void CheckRows(const DesignDocument& document, const Where& where) {
-    const auto& rows = document.motion;
-    if (rows.size() < static_cast<std::size_t>(DocumentMinRows) ||
-        rows.size() > static_cast<std::size_t>(DocumentMaxRows)) {
-        where.Fail("motion", text::RowCount);
-    }
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string angle = RowKey(i, "angle");
-        if (rows[i].angle < 0 || rows[i].angle > TerminatorAngle) {
-            where.Fail(angle, text::AngleRange);
-        }
-        if (i == 0 && rows[i].angle != 0) where.Fail(angle, FormatMessage(text::MustBe, "0"));
-        if (i > 0 && rows[i].angle <= rows[i - 1].angle) where.Fail(angle, text::NotIncreasing);
-        if (!std::isfinite(rows[i].lift)) where.Fail(RowKey(i, "lift"), text::NotFinite);
-        if (rows[i].law) {
-            if (i == 0) where.Fail(RowKey(i, "law"), text::LawOnFirstRow);
-            if (!IsLaw(*rows[i].law)) where.Fail(RowKey(i, "law"), text::Law);
-        }
-    }
-    const std::size_t last = rows.size() - 1;
-    if (rows[last].angle != TerminatorAngle) {
-        where.Fail(RowKey(last, "angle"), FormatMessage(text::MustBe, "360"));
-    }
-    if (rows[last].lift != rows[0].lift) where.Fail(RowKey(last, "lift"), text::NotClosed);
-}
-
-void CheckRange(const Where& where, const std::string& key, engine::Quantity quantity,
-                double value) {
-    const std::string problem = engine::RangeProblem(quantity, value);
-    if (!problem.empty()) where.Fail(key, problem);
-}
-
-// The range rule of a key that may be left out.
-void CheckRange(const Where& where, engine::Quantity quantity, const std::optional<double>& value) {
-    if (value) CheckRange(where, engine::LimitOf(quantity).key, quantity, *value);
-}
-
-void CheckRange(const Where& where, engine::Quantity quantity, double value) {
-    CheckRange(where, engine::LimitOf(quantity).key, quantity, value);
-}
-
-void CheckDocument(const DesignDocument& d, const Where& where) {
-    using engine::Quantity;
-    const CamSection& cam = d.cam;
-    CheckRange(where, Quantity::BaseRadius, cam.baseRadius);
-    if (!(cam.resolution == 1 || cam.resolution == 0.5 || cam.resolution == 0.2)) {
-        where.Fail("cam.resolution", text::Resolution);
-    }
-    if (!IsLaw(cam.law)) where.Fail("cam.law", text::Law);
-    CheckRange(where, Quantity::Rpm, cam.rpm);
-    CheckRange(where, Quantity::MaxPressureAngle, cam.maxPressureAngle);
-    CheckRange(where, Quantity::MinBaseRadius, cam.minBaseRadius);
-    CheckRange(where, Quantity::MinRadiusOfCurvature, cam.minRadiusOfCurvature);
-
-    const FollowerSection& f = d.follower;
-    const bool roller = f.kind == Roller, flat = f.kind == Flat, swing = f.kind == SwingRoller;
-    if (!roller && !flat && !swing) where.Fail("follower.kind", text::Kind);
-    const std::string kind = FormatMessage(text::NotForKind, f.kind);
-    const std::string required = FormatMessage(text::RequiredForKind, f.kind);
-    auto only = [&](const char* key, const std::optional<double>& value, bool allowed) {
-        if (value && !allowed) where.Fail(key, kind);
-    };
-    auto needed = [&](const char* key, const std::optional<double>& value, bool needs) {
-        if (!value && needs) where.Fail(key, required);
-    };
-    only("follower.roller_radius", f.rollerRadius, !flat);
-    needed("follower.roller_radius", f.rollerRadius, !flat);
-    only("follower.offset", f.offset, roller);
-    only("follower.face_width", f.faceWidth, flat);
-    only("follower.arm_length", f.armLength, swing);
-    needed("follower.arm_length", f.armLength, swing);
-    only("follower.pivot_distance", f.pivotDistance, swing);
-    needed("follower.pivot_distance", f.pivotDistance, swing);
-    CheckRange(where, Quantity::RollerRadius, f.rollerRadius);
-    CheckRange(where, Quantity::Offset, f.offset);
-    CheckRange(where, Quantity::FaceWidth, f.faceWidth);
-    CheckRange(where, Quantity::ArmLength, f.armLength);
-    CheckRange(where, Quantity::PivotDistance, f.pivotDistance);
-    // The roller's rest position and the swing arm's pivot must exist (each is a square
-    // root of a difference that would otherwise be negative).
-    const double pitchRadius = cam.baseRadius + f.rollerRadius.value_or(0);
-    if (f.offset && !(std::fabs(*f.offset) < pitchRadius)) {
-        where.Fail("follower.offset", text::OffsetTooLarge);
-    }
-    if (swing && !(std::fabs(*f.pivotDistance - *f.armLength) < pitchRadius &&
-                   pitchRadius < *f.pivotDistance + *f.armLength)) {
-        where.Fail("follower.pivot_distance", text::NoPivot);
-    }
-
-    CheckRows(d, where);
-    const Quantity lift = swing ? Quantity::ArmSwing : Quantity::Lift;
-    for (std::size_t i = 0; i < d.motion.size(); ++i) {
-        CheckRange(where, RowKey(i, "lift"), lift, d.motion[i].lift);
-    }
-
-    if (d.dynamics) {
-        const DynamicsSection& s = *d.dynamics;
-        if (!cam.rpm) where.Fail("cam.rpm", text::RequiredByDynamics);
-        if (swing) where.Fail("dynamics", text::DynamicsOfArm);
-        Require(where, "dynamics.mass", s.mass);
-        CheckRange(where, Quantity::Mass, s.mass);
-        CheckRange(where, Quantity::SpringRate, s.springRate);
-        CheckRange(where, Quantity::Preload, s.preload);
-        CheckRange(where, Quantity::Damping, s.damping);
-        CheckRange(where, Quantity::Load, s.load);
-    }
-    if (d.drawing) {
-        const DrawingSection& s = *d.drawing;
-        for (const TitleText& t : TitleTexts()) {
-            const std::optional<std::string>& value = s.*t.field;
-            if (!value) continue;
-            if (const char* problem = TitleTextProblem(*value)) {
-                where.Fail(std::string("drawing.") + t.key, problem);
-            }
-        }
-        CheckRange(where, Quantity::BoreDiameter, s.boreDiameter);
-        CheckRange(where, Quantity::MinWall, s.minWall);
-    }
-    if (d.contact) {
-        const ContactSection& s = *d.contact;
-        Require(where, "contact.width", s.width);
-        CheckRange(where, Quantity::ContactWidth, s.width);
-        Require(where, "contact.elastic_modulus", s.elasticModulus);
-        CheckRange(where, Quantity::ElasticModulus, s.elasticModulus);
-        Require(where, "contact.poisson_ratio", s.poissonRatio);
-        CheckRange(where, Quantity::PoissonRatio, s.poissonRatio);
-    }
-}
-
 // ---- Reading the TOML tables into a document ----
+
+// A name of the engine's vocabulary (a law, a follower kind), read once into its value;
+// an unknown one is refused here with the names there are.
+template <typename Value>
+Value Named(const TableReader& table, std::string_view key,
+            std::optional<Value> (*from)(std::string_view), std::string (*names)()) {
+    const std::string name = table.RequiredText(key);
+    const std::optional<Value> value = from(name);
+    if (!value) {
+        table.Fail(key, Text::Message(text::OneOf, {names()}));
+    }
+    return *value;
+}
 
 DesignDocument ReadTables(const toml::table& root, Where& where) {
     DesignDocument d;
@@ -393,7 +234,7 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
     const toml::node* format = top.Find("format");
     if (!format) where.Fail("format", text::Missing);
     if (format->value<double>() != double{DesignDocumentFormat}) {
-        where.Fail("format", FormatMessage(text::MustBe, std::to_string(DesignDocumentFormat)));
+        where.Fail("format", Text::Message(text::MustBe, {std::to_string(DesignDocumentFormat)}));
     }
 
     const TableReader cam(*top.RequiredTable("cam"), "cam", where);
@@ -401,7 +242,7 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
                "min_radius_of_curvature"});
     d.cam.baseRadius = cam.RequiredNumber("base_radius");
     d.cam.resolution = cam.RequiredNumber("resolution");
-    d.cam.law = cam.RequiredText("law");
+    d.cam.law = Named(cam, "law", engine::LawFromName, engine::LawNames);
     d.cam.rpm = cam.Number("rpm");
     d.cam.maxPressureAngle = cam.Number("max_pressure_angle");
     d.cam.minBaseRadius = cam.Number("min_base_radius");
@@ -410,7 +251,7 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
     const TableReader follower(*top.RequiredTable("follower"), "follower", where);
     follower.Known(
         {"kind", "roller_radius", "offset", "face_width", "arm_length", "pivot_distance"});
-    d.follower.kind = follower.RequiredText("kind");
+    d.follower.kind = Named(follower, "kind", engine::FollowerKindFromName, engine::FollowerKindNames);
     d.follower.rollerRadius = follower.Number("roller_radius");
     d.follower.offset = follower.Number("offset");
     d.follower.faceWidth = follower.Number("face_width");
@@ -428,7 +269,10 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
         row.Known({"angle", "lift", "law"});
         const auto angle = row.Angle("angle");
         if (!angle) where.Fail(RowKey(i, "angle"), text::Missing);
-        d.motion.push_back(DocumentRow{*angle, row.RequiredNumber("lift"), row.Text("law")});
+        const double lift = row.RequiredNumber("lift");
+        std::optional<engine::Law> law;
+        if (row.Find("law")) law = Named(row, "law", engine::LawFromName, engine::LawNames);
+        d.motion.push_back(DocumentRow{*angle, lift, law});
     }
 
     if (const toml::table* table = top.Table("dynamics")) {
@@ -441,8 +285,8 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
         const TableReader s(*table, "drawing", where);
         s.Known({"part_number", "material", "designer", "checker", "revision", "date",
                  "bore_diameter", "min_wall"});
-        d.drawing = DrawingSection{s.Text("part_number"),    s.Text("material"), s.Text("designer"),
-                                   s.Text("checker"),        s.Text("revision"), s.Text("date"),
+        d.drawing = DrawingSection{s.String("part_number"),    s.String("material"), s.String("designer"),
+                                   s.String("checker"),        s.String("revision"), s.String("date"),
                                    s.Number("bore_diameter"), s.Number("min_wall")};
     }
     if (const toml::table* table = top.Table("contact")) {
@@ -464,67 +308,17 @@ void Put(toml::table& table, std::string_view key, const std::optional<std::stri
 
 }  // namespace
 
-const std::vector<std::string>& DocumentLawNames() {
-    static const std::vector<std::string> names = {
-        "cycloid", "modified-trapezoid", "modified-sine", "simple-harmonic", "3-4-5",
-        "4-5-6-7", "double-harmonic"};
-    return names;
-}
-
-const std::vector<TitleText>& TitleTexts() {
-    static const std::vector<TitleText> texts = {
-        {"part_number", N_("part number"), &DrawingSection::partNumber},
-        {"material", N_("material"), &DrawingSection::material},
-        {"designer", N_("designer"), &DrawingSection::designer},
-        {"checker", N_("checker"), &DrawingSection::checker},
-        {"revision", N_("revision"), &DrawingSection::revision},
-        {"date", N_("date"), &DrawingSection::date},
-    };
-    return texts;
-}
-
-const char* TitleTextProblem(std::string_view value) {
-    for (std::size_t i = 0; i < value.size();) {
-        const Utf8Char c = DecodeUtf8(value, i);
-        if (c.length == 0 || IsControlCharacter(c.code)) return text::BadText;
-        if (IsDirectionControl(c.code)) return text::DirectionText;
-        i += c.length;
-    }
-    return nullptr;
-}
-
-int DesignDocument::StepsPerDegree() const {
-    if (cam.resolution == 1) return 1;
-    if (cam.resolution == 0.5) return 2;
-    if (cam.resolution == 0.2) return 5;
-    Where(std::string()).Fail("cam.resolution", text::Resolution);
-}
-
-const std::string& DesignDocument::LawOfSegmentEndingAt(std::size_t row) const {
-    if (row == 0) throw std::out_of_range("the first row ends no segment");
-    const DocumentRow& end = motion.at(row);
-    return end.law ? *end.law : cam.law;
-}
-
-void CheckDesignDocument(const DesignDocument& document, const std::string& path) {
-    CheckDocument(document, Where(path));
-}
-
-void CheckDocumentRows(const DesignDocument& document, const std::string& path) {
-    CheckRows(document, Where(path));
-}
-
 DesignDocument ParseDesignDocument(std::string_view bytes, const std::string& path) {
-    Where where(path, true);
+    Where where(path);
     toml::table root;
     try {
         root = toml::parse(bytes, path);
     } catch (const toml::parse_error& e) {
-        throw DocumentError(where.Prefix(static_cast<long>(e.source().begin.line)) +
-                            FormatMessage(text::NotToml, std::string(e.description())));
+        throw DocumentError(Text::Literal(where.PrefixAt(static_cast<long>(e.source().begin.line))) +
+                            Text::Message(text::NotToml, {std::string(e.description())}));
     }
     DesignDocument document = ReadTables(root, where);
-    CheckDocument(document, where);
+    CheckDesignDocument(document, where);
     return document;
 }
 
@@ -537,7 +331,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
     toml::table cam;
     cam.insert("base_radius", d.cam.baseRadius);
     cam.insert("resolution", d.cam.resolution);
-    cam.insert("law", d.cam.law);
+    cam.insert("law", engine::LawName(d.cam.law));
     Put(cam, "rpm", d.cam.rpm);
     Put(cam, "max_pressure_angle", d.cam.maxPressureAngle);
     Put(cam, "min_base_radius", d.cam.minBaseRadius);
@@ -545,7 +339,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
     root.insert("cam", std::move(cam));
 
     toml::table follower;
-    follower.insert("kind", d.follower.kind);
+    follower.insert("kind", engine::FollowerKindName(d.follower.kind));
     Put(follower, "roller_radius", d.follower.rollerRadius);
     Put(follower, "offset", d.follower.offset);
     Put(follower, "face_width", d.follower.faceWidth);
@@ -558,7 +352,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
         toml::table entry;
         entry.insert("angle", std::int64_t{row.angle});
         entry.insert("lift", row.lift);
-        Put(entry, "law", row.law);
+        if (row.law) entry.insert("law", engine::LawName(*row.law));
         motion.push_back(std::move(entry));
     }
     root.insert("motion", std::move(motion));
@@ -600,7 +394,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
     std::string written = std::move(out).str();
     // A document the reader would refuse whole is never written.
     if (written.size() > DesignDocumentSizeLimit) {
-        throw DocumentError(Tr(text::TooLargeToWrite, {std::to_string(written.size()),
+        throw DocumentError(Text::Message(text::TooLargeToWrite, {std::to_string(written.size()),
                                                        std::to_string(DesignDocumentSizeLimit)}));
     }
     return written;
@@ -626,7 +420,7 @@ std::string ReadDesignBytes(const std::string& path) {
         struct stat info {};
         std::uintmax_t size = bytes.size();
         if (::stat(path.c_str(), &info) == 0) size = std::max<std::uintmax_t>(size, info.st_size);
-        throw DocumentError(Tr(text::TooLarge, {path, std::to_string(size),
+        throw DocumentError(Text::Message(text::TooLarge, {path, std::to_string(size),
                                                 std::to_string(DesignDocumentSizeLimit)}));
     }
     return bytes;
@@ -639,64 +433,6 @@ DesignDocument ReadDesignDocument(const std::string& path) {
 void SaveDesignDocument(const std::string& path, const DesignDocument& document) {
     CheckDesignDocument(document, path);
     SaveFile(path, FormatDesignDocument(document));
-}
-
-std::string KeyTheWindowCannotShow(const DesignDocument& document) {
-    if (WindowLawIndex(document.cam.law) < 0) return "cam.law";
-    if (document.follower.kind != Roller) return "follower.kind";
-    if (document.follower.offset && *document.follower.offset != 0) return "follower.offset";
-    for (std::size_t i = 0; i < document.motion.size(); ++i) {
-        if (document.motion[i].law) return RowKey(i, "law");
-    }
-    return {};
-}
-
-int WindowLawIndex(const std::string& law) {
-    for (int index = 0; index < 3; ++index) {
-        if (law == DocumentLawNames()[index]) return index;
-    }
-    return -1;
-}
-
-const char* WindowLawName(int index) {
-    // The model's rule: every index other than 0 and 1 is the modified sine.
-    return index == 0 ? "cycloid" : index == 1 ? "modified-trapezoid" : "modified-sine";
-}
-
-MotionTable TableFromDocument(const DesignDocument& document) {
-    CheckDesignDocument(document, "");
-    const std::string key = KeyTheWindowCannotShow(document);
-    if (!key.empty()) Where(std::string()).Fail(key, text::WindowCannotShow);
-    MotionTable table{};
-    for (std::size_t i = 0; i < document.motion.size(); ++i) {
-        table[i] = MotionRecord{document.motion[i].angle, document.motion[i].lift};
-    }
-    table[BaseRadiusSlot].Value = document.cam.baseRadius;
-    table[RollerRadiusSlot].Value = *document.follower.rollerRadius;
-    return table;
-}
-
-DesignDocument DocumentFromTable(const MotionTable& table, int lawIndex, int stepsPerDegree,
-                                 const std::string& path) {
-    const Where where(path);
-    DesignDocument document;
-    document.cam.baseRadius = table[BaseRadiusSlot].Value;
-    if (stepsPerDegree != 1 && stepsPerDegree != 2 && stepsPerDegree != 5) {
-        where.Fail("cam.resolution", text::Resolution);
-    }
-    document.cam.resolution = stepsPerDegree == 1 ? 1 : stepsPerDegree == 2 ? 0.5 : 0.2;
-    document.cam.law = WindowLawName(lawIndex);
-    document.follower.kind = Roller;
-    document.follower.rollerRadius = table[RollerRadiusSlot].Value;
-    document.follower.offset = 0.0;  // the window's follower is in line: say so
-    // The rows the window computes: up to the first row at 360, all 20 when none is.
-    const TableWalk walk = WalkTable(table);
-    const int rows = walk.terminatorRow > 0 ? walk.terminatorRow : MotionRowCount;
-    for (int k = 0; k < rows; ++k) {
-        document.motion.push_back(DocumentRow{table[k].Angle, table[k].Value, std::nullopt});
-    }
-    CheckDocument(document, where);
-    return document;
 }
 
 }  // namespace platecam

@@ -5,7 +5,7 @@
 
 # The sources every target links: everything but the program's main.
 FuzzSources() {
-  ls base/*.cpp model/*.cpp engine/*.cpp files/*.cpp batch/*.cpp | grep -v '^batch/main.cpp$'
+  ls base/*.cpp model/*.cpp engine/*.cpp design/*.cpp files/*.cpp batch/*.cpp | grep -v '^batch/main.cpp$'
 }
 
 # BuildFuzzObjects OUT FLAGS...: OUT/obj/<source>.o for every source, the version header

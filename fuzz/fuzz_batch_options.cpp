@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // --help and --version end the parse wherever they stand: the rest may be half read.
         const bool sound = options.help || options.version ||
                            (!options.design.empty() &&
-                           (!options.law || platecam::engine::LawFromName(*options.law)) &&
+                           (!options.law || *platecam::engine::LawName(*options.law) != '\0') &&
                            (!options.stepsPerDegree || *options.stepsPerDegree == 1 ||
                             *options.stepsPerDegree == 2 || *options.stepsPerDegree == 5) &&
                            (!options.maxPressure ||

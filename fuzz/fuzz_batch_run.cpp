@@ -401,7 +401,7 @@ PLATECAM_HARNESS bool FiniteLoads(const platecam::engine::DynamicsResult& r) {
 // yet: both of the engine's routes, alone and with the cam, give the same loads.
 void CheckDynamics(const platecam::BatchOptions& options) {
     using namespace platecam;
-    BatchDesign design;
+    DesignInput design;
     try {
         design = ReadBatchDesign(options);
     } catch (const CamError&) {
@@ -411,7 +411,7 @@ void CheckDynamics(const platecam::BatchOptions& options) {
     }
     if (!design.document) return;
     const DesignDocument& doc = *design.document;
-    if (doc.follower.kind == "swing-roller" && doc.cam.rpm) {
+    if (doc.follower.kind == engine::FollowerKind::SwingRoller && doc.cam.rpm) {
         // The document refuses [dynamics] for a swinging arm; the engine does too.
         engine::DynamicsInput arm;
         arm.rpm = *doc.cam.rpm;
@@ -497,7 +497,7 @@ bool Asked(const platecam::BatchOptions& o, const std::string& path) {
 // the samples alone are those of the run (its CSV, whose numbers read back exactly).
 void CheckEngineRoutes(const platecam::BatchOptions& options, const std::string& csv) {
     using namespace platecam;
-    BatchDesign design;
+    DesignInput design;
     engine::CamInput cam;
     try {
         design = ReadBatchDesign(options);
@@ -565,7 +565,7 @@ void CheckEngineRoutes(const platecam::BatchOptions& options, const std::string&
         Fail("an unknown law evaluated");
     } catch (const CamError&) {
     }
-    if (engine::LawFromName(doc.cam.law + "?")) Fail("a law name that is none");
+    if (engine::LawFromName(std::string(engine::LawName(doc.cam.law)) + "?")) Fail("a law name that is none");
 
     if (csv.empty()) return;
     std::vector<engine::Sample> samples;

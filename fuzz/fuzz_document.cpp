@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "design/window.h"
 #include "files/design_document.h"
 #include "fuzz/fuzz_common.h"
 
@@ -69,9 +70,9 @@ void Change(platecam::DesignDocument& d, std::size_t pick) {
         case 7: d.motion.back().angle = 400; break;
         case 8: d.motion[0].angle = 5; break;
         case 9: d.motion.back().lift += 1; break;
-        case 10: d.motion[1].law = "bogus"; break;
-        case 11: d.motion[0].law = "cycloid"; break;
-        case 12: d.follower.kind = "knife"; break;
+        case 10: d.motion[1].law = platecam::engine::Law::DoubleHarmonic; break;
+        case 11: d.motion[0].law = platecam::engine::Law::Cycloid; break;
+        case 12: d.follower.kind = platecam::engine::FollowerKind::SwingRoller; break;
         case 13: d.cam.baseRadius = std::numeric_limits<double>::quiet_NaN(); break;
         case 14: d.follower.rollerRadius.reset(); break;
         case 15: d.drawing = platecam::DrawingSection{}; d.drawing->designer = "two\nlines"; break;
@@ -159,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!KeyTheWindowCannotShow(document).empty()) return 0;
     try {
         const MotionTable table = TableFromDocument(document);
-        const DesignDocument back = DocumentFromTable(table, WindowLawIndex(document.cam.law),
+        const DesignDocument back = DocumentFromTable(table, *engine::WindowLawIndex(document.cam.law),
                                                       document.StepsPerDegree(), "fuzz.toml");
         if (back.motion.size() != document.motion.size()) Fail("the window's table lost rows");
         for (std::size_t i = 0; i < back.motion.size(); ++i) {

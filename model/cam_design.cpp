@@ -33,7 +33,7 @@ void CheckTableAngles(const TableWalk& walk) {
     // sample arrays could hold at a coarser step.
     auto check = [](std::int32_t angle) {
         if (angle < 0 || angle > TerminatorAngle) {
-            throw CamError(FormatMessage(msg::AngleOutOfRange, std::to_string(angle)));
+            throw CamError(Text::Message(msg::AngleOutOfRange, {std::to_string(angle)}));
         }
     };
     for (const Segment& segment : walk) {
@@ -59,11 +59,11 @@ locale_t CLocale() {
 }
 
 [[noreturn]] void NotFloat(const std::string& text) {
-    throw CamError(FormatMessage(msg::NotFloat, text));
+    throw CamError(Text::Message(msg::NotFloat, {text}));
 }
 
 [[noreturn]] void NotInteger(const std::string& text) {
-    throw CamError(FormatMessage(msg::NotInteger, text));
+    throw CamError(Text::Message(msg::NotInteger, {text}));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
   catalogue.py check SOURCE_DIR LANG.po  fails when LANG.po lacks a translation of one, or
                                          when a translation loses or adds a placeholder
 
-Message ids are the texts given to Tr() or marked with N_(), and the constants of the
+Message ids are the texts given to Tr() and Text::Message() or marked with N_(), and the constants of the
 `namespace msg` and `namespace text` blocks (model/errors.h and the like), which are
 marked here on a copy of the sources: those headers stay plain C++.
 """
@@ -61,7 +61,8 @@ def write_pot(root, pot):
             with open(os.path.join(copy, name), "w", encoding="utf-8") as f:
                 f.write(text)
         subprocess.run(["xgettext", "--language=C++", "--from-code=UTF-8", "--keyword=",
-                        "--keyword=Tr:1", "--keyword=N_", "--add-comments=TRANSLATORS:",
+                        "--keyword=Tr:1", "--keyword=N_", "--keyword=Message:1",
+                        "--add-comments=TRANSLATORS:",
                         "--package-name=platecam", "--sort-by-file", "--no-wrap",
                         "--directory=" + copy, "--output=" + os.path.abspath(pot)] + files,
                        check=True)

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 #include <charconv>
 
+#include "design/window.h"
 #include "files/design_file.h"
 #include "files/save_file.h"
 #include "model/displacement.h"
@@ -36,7 +37,7 @@ QFont WindowFont(int pixels) {
 
 std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString QText(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 constexpr int ListItemHeight = 12;
 
@@ -180,11 +181,11 @@ void TForm1::Guarded(Action&& action) {
     try {
         action();
     } catch (const CamError& error) {
-        host_.ShowError(Text(error.message()));
+        host_.ShowError(QText(error.message()));
     } catch (const std::bad_alloc&) {
-        host_.ShowError(Text(Message(msg::OutOfMemory)));
+        host_.ShowError(QText(Message(msg::OutOfMemory)));
     } catch (const std::exception& error) {
-        host_.ShowError(Text(error.what()));
+        host_.ShowError(QText(error.what()));
     }
 }
 
@@ -270,7 +271,7 @@ void TForm1::ComputeContour() {
     DrawPitchView(image, d);
     const ProfileStatus status = ComputeCamProfile(d);
     // The roller test's stop is no failure: the contour is drawn as far as it goes.
-    if (!status.completed) host_.ShowInformation(Text(Message(msg::RollerTooLarge)));
+    if (!status.completed) host_.ShowInformation(QText(Message(msg::RollerTooLarge)));
     const double S = WholeViewSpan(d);
     DrawPointLoop(image, 0, RevolutionSamples(d) - 1, 0, 0, S, S, d.CamProfile);
     contourCurrent_ = true;
@@ -422,11 +423,11 @@ void TForm1::OpenDesignFile(const QString& path) {
         d.BaseRadius = d.MotionTable[BaseRadiusSlot].Value;
         d.RollerRadius = d.MotionTable[RollerRadiusSlot].Value;
         const DesignTexts texts = TextsFromTable(d.MotionTable, decimalMark_);
-        Edit1->setText(Text(texts.BaseRadiusText));
-        Edit2->setText(Text(texts.RollerRadiusText));
+        Edit1->setText(QText(texts.BaseRadiusText));
+        Edit2->setText(QText(texts.RollerRadiusText));
         for (int r = 1; r <= MotionRowCount; ++r) {
-            StringGrid1->SetCell(1, r, Text(texts.AngleTexts[r - 1]));
-            StringGrid1->SetCell(2, r, Text(texts.ValueTexts[r - 1]));
+            StringGrid1->SetCell(1, r, QText(texts.AngleTexts[r - 1]));
+            StringGrid1->SetCell(2, r, QText(texts.ValueTexts[r - 1]));
         }
     });
 }
@@ -449,7 +450,7 @@ void TForm1::ShowDocument(const DesignDocument& document) {
         StringGrid1->SetCell(1, r, row ? QString::number(document.motion[r - 1].angle) : QStringLiteral("0"));
         StringGrid1->SetCell(2, r, row ? ExactText(document.motion[r - 1].lift, decimalMark_) : QStringLiteral("0"));
     }
-    RG1->SetItemIndex(WindowLawIndex(document.cam.law));
+    RG1->SetItemIndex(*engine::WindowLawIndex(document.cam.law));
     const int steps = document.StepsPerDegree();
     rg3->SetItemIndex(steps == 5 ? 2 : steps == 2 ? 1 : 0);
     rg3Click();

@@ -76,7 +76,7 @@ TEST(BatchDocument, SaveDesignConvertsADesignFileAndKeepsADocument) {
     ASSERT_EQ(Batch({design, "--law", "trapezoid", "--resolution", "0.5", "--rpm", "120",
                      "--save-design", dir.path("cam1.toml"), "--dxf", dir.path("dat.dxf")}).status, 0);
     const DesignDocument converted = ReadDesignDocument(dir.path("cam1.toml"));
-    EXPECT_EQ(converted.cam.law, "modified-trapezoid");
+    EXPECT_EQ(converted.cam.law, engine::Law::ModifiedTrapezoid);
     EXPECT_EQ(converted.StepsPerDegree(), 2);
     EXPECT_EQ(converted.cam.rpm, 120.0);
     EXPECT_EQ(converted.motion.size(), 8u);

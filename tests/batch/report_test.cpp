@@ -31,9 +31,7 @@ constexpr double Pi = 3.141592653589793;
 ReportInput ReportOf(std::vector<std::string> arguments) {
     arguments.insert(arguments.end(), {"--report", "unused.pdf"});
     const BatchOptions options = ParseBatchOptions(arguments);
-    Run run(options);
-    Compute(run);
-    return MakeReportInput(run);
+    return MakeReportInput(ComputeRun(options));
 }
 
 std::string Put(const TempDir& dir, const std::string& name, const std::string& text) {

@@ -177,7 +177,7 @@ TEST(DynamicsJumpFreeSpeed, ClosedForms) {
     const CamInput still = MakeCam(FollowerKind::Flat, Motion::FromRows({{0, 3}, {360, 3}}), 60);
     const OptionalFigure never = ComputeDynamics(still, Loads(1000)).checks.jumpFreeRpm;
     EXPECT_FALSE(never.value.has_value());
-    EXPECT_EQ(never.reason, "the follower stays on the cam at every speed");
+    EXPECT_EQ(never.reason.Render(), "the follower stays on the cam at every speed");
 }
 
 // With damping the force at one angle is a quadratic in the speed that may dip below zero
@@ -222,7 +222,7 @@ TEST(DynamicsSpringRate, LeastRateLeavesNoMargin) {
         60);
     const OptionalFigure none = ComputeDynamics(dip, Loads(1000)).checks.minSpringRate;
     EXPECT_FALSE(none.value.has_value());
-    EXPECT_EQ(none.reason,
+    EXPECT_EQ(none.reason.Render(),
               "no spring rate holds the follower at 1000 rpm: at 0 degrees the lift is 0, where "
               "the spring adds nothing to its preload");
 }
@@ -280,7 +280,7 @@ TEST(DynamicsStress, LineContact) {
     for (const DynamicsSample& s : onCircle.samples) {
         EXPECT_NEAR(s.stress.value(), hertz(s.contactForce, 55), 1e-9 * s.stress.value());
     }
-    EXPECT_EQ(onCircle.checks.stressUndefined, "");
+    EXPECT_TRUE(onCircle.checks.stressUndefined.empty());
 
     const CamWithDynamics roller =
         ComputeCamWithDynamics(MakeCam(FollowerKind::Roller, Anchor(), 40, 1, 10, 6), d);
@@ -319,7 +319,7 @@ TEST(DynamicsStress, UndefinedWhereHertzDoesNotHold) {
         ComputeDynamics(MakeCam(FollowerKind::Roller, Anchor(), 40, 1, 0), d);
     for (const DynamicsSample& s : knife.samples) EXPECT_FALSE(s.stress.has_value());
     EXPECT_FALSE(knife.checks.maxContactStress.found);
-    EXPECT_EQ(knife.checks.stressUndefined,
+    EXPECT_EQ(knife.checks.stressUndefined.Render(),
               "contact stress is not defined for a roller of radius 0");
     const CamWithDynamics cusp =
         ComputeCamWithDynamics(MakeCam(FollowerKind::Flat, Anchor(), 3, 1), d);
@@ -331,7 +331,7 @@ TEST(DynamicsStress, UndefinedWhereHertzDoesNotHold) {
     }
     EXPECT_GT(empty, 0);
     EXPECT_TRUE(cusp.dynamics.checks.maxContactStress.found);
-    EXPECT_NE(cusp.dynamics.checks.stressUndefined.find("undercut or pointed (first at"),
+    EXPECT_NE(cusp.dynamics.checks.stressUndefined.Render().find("undercut or pointed (first at"),
               std::string::npos);
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 
+#include "design/window.h"
 #include "files/design_file.h"
 #include "tests/files/temp_dir.h"
 #include "tests/model/design_fixtures.h"
@@ -93,8 +94,8 @@ TEST(DesignDocument, ReadsEveryKeyOfTheFullDocument) {
     ASSERT_EQ(d.motion.size(), 4u);
     EXPECT_EQ(d.motion[2].angle, 90);
     EXPECT_EQ(d.motion[2].lift, 10);
-    EXPECT_EQ(d.LawOfSegmentEndingAt(1), "cycloid");
-    EXPECT_EQ(d.LawOfSegmentEndingAt(2), "4-5-6-7");
+    EXPECT_EQ(d.LawOfSegmentEndingAt(1), engine::Law::Cycloid);
+    EXPECT_EQ(d.LawOfSegmentEndingAt(2), engine::Law::Polynomial4567);
     EXPECT_THROW(d.LawOfSegmentEndingAt(4), std::out_of_range);
     EXPECT_EQ(d.dynamics->preload, 40);
     EXPECT_EQ(d.drawing->date, "2026-01-15");
@@ -389,10 +390,10 @@ TEST(DesignDocument, StartUpTableBecomesTheSampleDocumentAndBack) {
     } choices[] = {{1, 2, "modified-trapezoid", 0.5}, {2, 5, "modified-sine", 0.2}, {3, 1, "modified-sine", 1}};
     for (const auto& c : choices) {
         const DesignDocument other = DocumentFromTable(StartUpTable(), c.law, c.steps, "a");
-        EXPECT_EQ(other.cam.law, c.name);
+        EXPECT_STREQ(engine::LawName(other.cam.law), c.name);
         EXPECT_EQ(other.cam.resolution, c.resolution);
         EXPECT_EQ(other.StepsPerDegree(), c.steps);
-        EXPECT_EQ(WindowLawIndex(other.cam.law), c.law < 3 ? c.law : 2);
+        EXPECT_EQ(engine::WindowLawIndex(other.cam.law), c.law < 3 ? c.law : 2);
     }
 }
 
@@ -455,7 +456,7 @@ TEST(DesignDocument, WindowShowsOnlyAnInLineRollerWithItsThreeLaws) {
         }
     }
     EXPECT_EQ(KeyTheWindowCannotShow(ParseDesignDocument(FullDocument, "a")), "motion[3].law");
-    EXPECT_EQ(WindowLawIndex("4-5-6-7"), -1);
+    EXPECT_FALSE(engine::WindowLawIndex(engine::Law::Polynomial4567));
 }
 
 }  // namespace

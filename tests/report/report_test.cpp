@@ -36,9 +36,7 @@ Layout LayOut(const ReportInput& input) {
 
 ReportInput ReportOf(const std::vector<std::string>& arguments) {
     const BatchOptions options = ParseBatchOptions(arguments);
-    Run run(options);
-    Compute(run);
-    return MakeReportInput(run);
+    return MakeReportInput(ComputeRun(options));
 }
 
 std::string Described(const std::vector<ReportOverflow>& overflows) {

@@ -72,7 +72,7 @@ TEST(WindowDocument, OpenShowsTheCamAndSaveKeepsWhatTheWindowDoesNotShow) {
     f.host.Answer(Q(dir.path("changed.toml")));
     f.form.Button9Click();
     const DesignDocument changed = ReadDesignDocument(dir.path("changed.toml"));
-    EXPECT_EQ(changed.cam.law, "cycloid");
+    EXPECT_EQ(changed.cam.law, engine::Law::Cycloid);
     EXPECT_EQ(changed.motion[1].lift, 11.0);
     EXPECT_EQ(changed.cam.rpm, 250.0);
     ASSERT_TRUE(changed.drawing && changed.dynamics && changed.contact);

@@ -1,0 +1,107 @@
+#pragma once
+// The design document: one cam completely. It holds what the 264-byte design file holds
+// plus what that file cannot say: the motion law of every segment, the resolution, the
+// speed, the follower's kind and the loads. Its text is TOML (files/design_document);
+// these are its contents, in the engine's words.
+//
+// Every key that may be left out is optional here, so that a document read and written
+// again keeps exactly the keys it had (nothing a user wrote is lost).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "engine/vocabulary.h"
+
+namespace platecam {
+
+inline constexpr int DocumentMinRows = 2;
+inline constexpr int DocumentMaxRows = 20;  // the window's table
+
+struct DocumentRow {
+    std::int32_t angle = 0;          // whole degrees of cam turn
+    double lift = 0;                 // mm (swing-roller: degrees of arm swing)
+    std::optional<engine::Law> law;  // the law of the segment that ends at this row
+};
+
+struct CamSection {
+    double baseRadius = 0;                       // mm, > 0
+    double resolution = 1;                       // degrees per sample: 1, 0.5 or 0.2
+    engine::Law law = engine::Law::Cycloid;      // of every rise and fall that names none
+    std::optional<double> rpm;                   // > 0
+    std::optional<double> maxPressureAngle;      // degrees, 0 < limit < 90 (default 30)
+    std::optional<double> minBaseRadius;         // mm, >= 0 (default 0)
+    std::optional<double> minRadiusOfCurvature;  // mm, >= 0 (default 0)
+};
+
+struct FollowerSection {
+    engine::FollowerKind kind = engine::FollowerKind::Roller;
+    std::optional<double> rollerRadius;   // mm, >= 0; roller and swing-roller (required there)
+    std::optional<double> offset;         // mm; roller only (default 0)
+    std::optional<double> faceWidth;      // mm, > 0; flat only
+    std::optional<double> armLength;      // mm, > 0; swing-roller (required there)
+    std::optional<double> pivotDistance;  // mm, > 0; swing-roller (required there)
+};
+
+struct DynamicsSection {
+    std::optional<double> mass;        // kg, > 0 (required)
+    std::optional<double> springRate;  // N/mm, >= 0 (default 0)
+    std::optional<double> preload;     // N (default 0)
+    std::optional<double> damping;     // N s/m, >= 0 (default 0)
+    std::optional<double> load;        // N, resists the rise (default 0)
+};
+
+struct DrawingSection {
+    std::optional<std::string> partNumber;
+    std::optional<std::string> material;
+    std::optional<std::string> designer;
+    std::optional<std::string> checker;
+    std::optional<std::string> revision;
+    std::optional<std::string> date;
+    std::optional<double> boreDiameter;  // mm, > 0
+    std::optional<double> minWall;       // mm, >= 0: the least wall between bore and contour (default 3)
+};
+
+// The least wall between the bore and the contour when [drawing] gives none, mm.
+inline constexpr double DefaultMinWall = 3;
+
+// The texts of [drawing] in the title block's order: the key (without "drawing.") and the
+// label, a message id.
+struct TitleText {
+    const char* key;
+    const char* label;
+    std::optional<std::string> DrawingSection::*field;
+};
+const std::vector<TitleText>& TitleTexts();
+
+struct ContactSection {
+    std::optional<double> width;           // mm, > 0 (required)
+    std::optional<double> elasticModulus;  // MPa, > 0 (required)
+    std::optional<double> poissonRatio;    // 0 <= nu < 0.5 (required)
+};
+
+struct DesignDocument {
+    CamSection cam;
+    FollowerSection follower;
+    std::vector<DocumentRow> motion;
+    std::optional<DynamicsSection> dynamics;
+    std::optional<DrawingSection> drawing;
+    std::optional<ContactSection> contact;
+
+    // Samples per degree of cam.resolution: 1, 2 or 5 (DocumentError for another resolution).
+    int StepsPerDegree() const;
+    // The law of the segment that ends at row `row` (1..motion.size() - 1, an index into
+    // motion): the row's own law, else cam.law. std::out_of_range for another index.
+    engine::Law LawOfSegmentEndingAt(std::size_t row) const;
+};
+
+// A document that breaks a rule: the message names the file, the line where it has one,
+// and the key ("cam.toml:12: cam.base_radius: must be ...").
+class DocumentError : public CamError {
+public:
+    using CamError::CamError;
+};
+
+}  // namespace platecam
