@@ -16,20 +16,30 @@
 #include "files/save_file.h"
 #include "base/language.h"
 #include "platecam_version.h"
+#include "ui/engineering/engineering_window.h"
 #include "ui/main_form.h"
 
 namespace {
 
+const QCommandLineOption Engineering(
+    QStringLiteral("engineering"),
+    QStringLiteral("Open the engineering window: every follower kind and motion law of a\n"
+                   "design document, its checks, loads and sizing, and every export."));
+
 void DescribeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "Designs a plate cam for an in-line translating roller follower: displacement, pitch\n"
-        "curve, contour and pressure angle from a motion table, with charts, an animation,\n"
-        "DXF export and 264-byte design files."));
+        "Designs plate cams. The classic window computes a cam for an in-line translating\n"
+        "roller follower: displacement, pitch curve, contour and pressure angle from a motion\n"
+        "table, with charts, an animation, DXF export and 264-byte design files. The\n"
+        "engineering window (--engineering) edits a design document of any follower kind\n"
+        "(in-line or offset roller, flat face, swinging arm) and motion law, and shows its\n"
+        "plots, cam, checks and loads as it is edited."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("design"),
-                                 QStringLiteral("A design file to open at start-up, as OPEN does."),
-                                 QStringLiteral("[design.dat]"));
+    parser.addOption(Engineering);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A design file or design document to open at start-up."),
+                                 QStringLiteral("[FILE]"));
 }
 
 // --help and --version need no display: they are answered before any window exists.
@@ -165,16 +175,35 @@ int RunProgram(int argc, char* argv[]) {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&translator);
     }
-    // The window speaks Japanese whatever the locale; set after the application, which sets
-    // the process locale from the environment.
+    const QString file = parser.positionalArguments().isEmpty() ? QString() : parser.positionalArguments().first();
+    static platecam::QtEngineeringHost engineeringHost;
+    // An engineering window of its own, closed and gone with the last look at it.
+    auto engineering = [](const auto& open) {
+        auto* window = new platecam::EngineeringWindow(engineeringHost);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        engineeringHost.SetParent(window);
+        window->show();
+        open(*window);
+    };
+    if (parser.isSet(Engineering)) {
+        // The engineering window speaks the language of the locale, as platecam-batch does.
+        platecam::UseLanguage(platecam::LanguageFromEnvironment());
+        engineering([&](platecam::EngineeringWindow& window) {
+            if (!file.isEmpty()) window.OpenFile(file);
+        });
+        return QApplication::exec();
+    }
+    // The classic window speaks Japanese whatever the locale; set after the application,
+    // which sets the process locale from the environment.
     platecam::UseLanguage(platecam::Language::Japanese);
     platecam::QtUiHost host;
     platecam::TForm1 form(host);
     host.SetParent(&form);
+    form.OpenElsewhere = [&](const platecam::DesignDocument& document, const QString& path) {
+        engineering([&](platecam::EngineeringWindow& window) { window.ShowDocument(document, path); });
+    };
     form.show();
-    if (!parser.positionalArguments().isEmpty()) {
-        form.OpenDesignFile(parser.positionalArguments().first());
-    }
+    if (!file.isEmpty()) form.OpenDesignFile(file);
     return QApplication::exec();
 }
 

@@ -35,13 +35,6 @@ std::string SavedDesign(const Run& run) {
     return FormatDesignDocument(*run.input.document);
 }
 
-// A stored file is the same bytes in every language: the JSON document's reasons (no cam,
-// no jump-free speed, ...) are put into English words.
-std::string StoredJson(const Run& run) {
-    const EnglishScope english;
-    return JsonText(run);
-}
-
 std::string Report(const Run& run) {
     std::string error, pdf;
     if (!RenderReport(MakeReportInput(run), pdf, error)) {

@@ -53,12 +53,12 @@ public:
     std::vector<CheckLine> All() {
         if (const CheckItem* none = run_.Check(CheckCode::NoCamAtGivenRadius)) {
             out_.push_back({Tr("design"), Tr("no cam at the base radius %1", {f_.LengthText(*none->value)}),
-                            "", Verdict::Fail, Shown(none->reason)});
+                            "", Verdict::Fail, Shown(none->reason), std::nullopt});
             Sizing();
             return out_;
         }
         if (const CheckItem* none = run_.Check(CheckCode::NotACam)) {
-            out_.push_back({Tr("design"), Tr("not a cam"), "", Verdict::Fail, Shown(none->reason)});
+            out_.push_back({Tr("design"), Tr("not a cam"), "", Verdict::Fail, Shown(none->reason), std::nullopt});
             Sizing();
             return out_;
         }
@@ -79,7 +79,7 @@ private:
     void Pressure() {
         if (run_.Check(CheckCode::FlatPressureAngle)) {
             out_.push_back({Tr("pressure angle"), Tr("0° by construction (flat face)"), "",
-                            Verdict::Information, ""});
+                            Verdict::Information, "", std::nullopt});
             return;
         }
         const CheckItem& high = Item(CheckCode::PressureAngleMax);
@@ -91,6 +91,7 @@ private:
                          f_.AngleText(*low.value), f_.AngleText(*low.atDeg)});
         line.limit = "±" + f_.AngleText(*high.limit);
         line.verdict = high.verdict;
+        line.atDeg = *high.value >= -*low.value ? high.atDeg : low.atDeg;
         if (high.verdict == Verdict::Fail) {
             const double worst = std::max(*high.value, -*low.value);
             line.reason = Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
@@ -107,6 +108,7 @@ private:
             line.value = Tr("smallest %1 at %2", {f_.LengthText(*rho->value), f_.AngleText(*rho->atDeg)});
             line.limit = *rho->limit > 0 ? "≥ " + f_.LengthText(*rho->limit) : "> " + f_.LengthText(0);
             line.verdict = rho->verdict;
+            line.atDeg = rho->atDeg;
             if (rho->verdict == Verdict::Fail) {
                 line.reason = *rho->value <= 0
                                   ? Tr("the contour has a cusp or a loop at %1: the face cannot follow it",
@@ -139,6 +141,7 @@ private:
                                     : Tr("the pitch curve has no convex part");
         line.limit = Tr("roller radius %1", {f_.LengthText(*undercut.limit)});
         line.verdict = undercut.verdict;
+        line.atDeg = undercut.atDeg;
         if (undercut.verdict == Verdict::Fail) {
             line.reason = Tr("the roller is larger than the bend of its path: the contour would be undercut");
         }
@@ -150,6 +153,7 @@ private:
             hollow.value = Tr("smallest concave radius %1 at %2",
                               {f_.LengthText(*concave.value), f_.AngleText(*concave.atDeg)});
             hollow.reason = Tr("a milling cutter must be smaller");
+            hollow.atDeg = concave.atDeg;
         } else {
             hollow.value = Tr("no concave part");
         }
@@ -166,6 +170,7 @@ private:
                          f_.AngleText(*bore->atDeg)});
         line.limit = "≥ " + f_.LengthText(*bore->limit);
         line.verdict = bore->verdict;
+        line.atDeg = bore->atDeg;
         if (bore->verdict == Verdict::Fail) {
             line.reason = *bore->value > 0 ? Tr("the wall around the bore is %1 thinner than allowed",
                                                 {f_.LengthText(*bore->limit - *bore->value)})
@@ -193,6 +198,7 @@ private:
             method.value = Tr("max %1 at %2, min %3 at %4",
                               {f_.AngleText(*high.value), f_.AngleText(*high.atDeg),
                                f_.AngleText(*low.value), f_.AngleText(*low.atDeg)});
+            method.atDeg = high.atDeg;
         }
         out_.push_back(method);
     }
@@ -211,6 +217,7 @@ private:
                              : Tr("velocity jumps by %1, acceleration by %2", {velocity, acceleration});
             line.verdict = Verdict::Warning;
             line.reason = Tr("a jump in acceleration is a shock to the follower train");
+            line.atDeg = join.atDeg;
             out_.push_back(line);
         }
     }
@@ -238,6 +245,7 @@ private:
         force.value = Tr("smallest %1 at %2", {Newtons(*contact->value), f_.AngleText(*contact->atDeg)});
         force.limit = "> 0 N";
         force.verdict = contact->verdict;
+        force.atDeg = contact->atDeg;
         if (contact->verdict == Verdict::Fail) {
             force.reason = Tr("the follower leaves the cam: the spring cannot hold it at this speed");
         }
@@ -245,26 +253,26 @@ private:
         const CheckItem& speed = Item(CheckCode::JumpFreeSpeed);
         out_.push_back({Tr("jump-free speed"),
                         speed.value ? Tr("%1 rpm", {f_.FigureText(*speed.value)}) : speed.reason.Render(),
-                        "", Verdict::Information, ""});
+                        "", Verdict::Information, "", std::nullopt});
         const CheckItem& spring = Item(CheckCode::SpringRate);
         out_.push_back({Tr("smallest spring rate"),
                         spring.value ? Tr("%1 N/mm with the preload %2",
                                           {f_.FigureText(*spring.value), Newtons(run_.loads->preload)})
                                      : spring.reason.Render(),
-                        "", Verdict::Information, ""});
+                        "", Verdict::Information, "", std::nullopt});
         const CheckItem& high = Item(CheckCode::TorqueMax);
         const CheckItem& low = Item(CheckCode::TorqueMin);
         out_.push_back({Tr("camshaft torque"),
                         Tr("driving up to %1 N·m at %2, braking down to %3 N·m at %4",
                            {f_.FigureText(*high.value), f_.AngleText(*high.atDeg),
                             f_.FigureText(*low.value), f_.AngleText(*low.atDeg)}),
-                        "", Verdict::Information, ""});
+                        "", Verdict::Information, "", high.atDeg});
         if (const CheckItem* stress = run_.Check(CheckCode::ContactStress)) {
             out_.push_back({Tr("contact stress"),
                             stress->value ? Tr("largest %1 MPa at %2", {f_.FigureText(*stress->value),
                                                                        f_.AngleText(*stress->atDeg)})
                                           : Tr("not defined anywhere the follower touches"),
-                            "", Verdict::Information, stress->reason.Render()});
+                            "", Verdict::Information, stress->reason.Render(), stress->atDeg});
         }
     }
 

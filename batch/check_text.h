@@ -3,6 +3,7 @@
 // the reason in words. --check prints them as lines; the report shows them as a table
 // (with figures rounded as an engineer reads them); the JSON document has its own keys.
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ struct CheckLine {
     std::string limit;   // what it is held against
     Verdict verdict = Verdict::Information;
     std::string reason;  // a failure in words, or a note to the information
+    std::optional<double> atDeg;  // the cam angle the line speaks of, where it has one
 };
 
 std::vector<CheckLine> CheckLines(const Run& run, const FigureStyle& style);

@@ -113,19 +113,11 @@ DesignInput ReadBatchDesign(const BatchOptions& o) {
         ApplyTitleBlock(o, d.drawing);
         return d;
     }
-    d.origin = Origin::Document;
     d.document = ParseDesignDocument(bytes, o.design);
     ApplyToDocument(o, d);
-    const DesignDocument& doc = *d.document;
-    d.stepsPerDegree = doc.StepsPerDegree();
-    d.rpm = doc.cam.rpm;
-    d.maxPressure = doc.cam.maxPressureAngle.value_or(30);
-    d.minBase = doc.cam.minBaseRadius.value_or(0);
-    if (KeyTheWindowCannotShow(doc).empty()) {
-        d.table = TableFromDocument(doc);
-        d.law = *engine::WindowLawIndex(doc.cam.law);
-    }
-    return d;
+    DesignInput input = InputOfDocument(std::move(*d.document), o.design);
+    input.overrides = std::move(d.overrides);
+    return input;
 }
 
 Request RequestOf(const BatchOptions& o, const DesignInput& input) {

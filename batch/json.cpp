@@ -4,6 +4,7 @@
 
 #include "batch/check_text.h"
 #include "batch/run.h"
+#include "base/language.h"
 #include "batch/texts.h"
 #include "platecam_version.h"
 
@@ -234,6 +235,11 @@ std::string JsonText(const Run& run) {
     // Every text above is UTF-8 (file names escaped); a byte that is not would be replaced
     // rather than abort the run.
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string StoredJson(const Run& run) {
+    const EnglishScope english;
+    return JsonText(run);
 }
 
 }  // namespace platecam

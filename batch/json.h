@@ -9,4 +9,8 @@ namespace platecam {
 
 std::string JsonText(const Run& run);
 
+// The JSON document as a file keeps it: the same bytes in every language, its reasons (no
+// cam, no jump-free speed, ...) in English words.
+std::string StoredJson(const Run& run);
+
 }  // namespace platecam

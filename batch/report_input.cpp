@@ -433,14 +433,23 @@ ReportInput MakeReportInput(const Run& run) {
     r.resultKind = run.Passes() ? ReportVerdict::Pass : ReportVerdict::Fail;
     for (const Text& note : run.input.overrides) r.notes.push_back(Tr("note: %1", {note.Render()}));
 
+    ChartPages charts = ChartsOf(run);
+    r.motion = std::move(charts.motion);
+    r.dynamics = std::move(charts.dynamics);
+    return r;
+}
+
+ChartPages ChartsOf(const Run& run) {
+    const FigureStyle style{true};
     std::vector<double> boundaries;
     if (run.cam) {
         for (const engine::Segment& s : run.cam->motion.Segments()) boundaries.push_back(s.endDeg);
         if (!boundaries.empty()) boundaries.pop_back();  // 360: the chart's edge
     }
-    r.motion = MotionCharts(run, style, boundaries);
-    if (run.dynamics) r.dynamics = DynamicsCharts(run, boundaries, r.motion.x);
-    return r;
+    ChartPages pages;
+    pages.motion = MotionCharts(run, style, boundaries);
+    if (run.dynamics) pages.dynamics = DynamicsCharts(run, boundaries, pages.motion.x);
+    return pages;
 }
 
 }  // namespace platecam

@@ -48,6 +48,9 @@ install(FILES ${PLATECAM_MAN_PAGES_JA} DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/ma
 file(GLOB PLATECAM_EXAMPLES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.dat
      ${PROJECT_SOURCE_DIR}/examples/*.toml)
 install(FILES ${PLATECAM_EXAMPLES} DESTINATION ${CMAKE_INSTALL_DATADIR}/platecam/examples)
+# The build tree keeps them where the installed programs find them (bin/../share), so that
+# the engineering window's New offers them there too.
+file(COPY ${PLATECAM_EXAMPLES} DESTINATION ${PROJECT_BINARY_DIR}/${CMAKE_INSTALL_DATADIR}/platecam/examples)
 
 # The Debian changelog, compressed as the man pages are; its first entry names the
 # version project() sets (scripts/check_package.sh compares them).
@@ -65,7 +68,7 @@ add_custom_target(platecam_changelog ALL DEPENDS ${changelog}.gz)
 install(TARGETS platecam-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET platecam)
   install(TARGETS platecam RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES data/platecam.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES data/platecam.desktop data/platecam-engineering.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES data/platecam.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES data/platecam.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()

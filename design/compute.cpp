@@ -236,6 +236,22 @@ void DesignResult::RequireSamples() const {
     if (!noCamAtGivenRadius.empty()) throw CamError(noCamAtGivenRadius);
 }
 
+DesignInput InputOfDocument(DesignDocument document, std::string path) {
+    DesignInput d;
+    d.path = std::move(path);
+    d.origin = Origin::Document;
+    d.stepsPerDegree = document.StepsPerDegree();
+    d.rpm = document.cam.rpm;
+    d.maxPressure = document.cam.maxPressureAngle.value_or(30);
+    d.minBase = document.cam.minBaseRadius.value_or(0);
+    if (KeyTheWindowCannotShow(document).empty()) {
+        d.table = TableFromDocument(document);
+        d.law = *engine::WindowLawIndex(document.cam.law);
+    }
+    d.document = std::move(document);
+    return d;
+}
+
 DesignResult ComputeDesign(DesignInput input, const Request& request) {
     DesignResult result;
     result.input = std::move(input);

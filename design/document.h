@@ -102,6 +102,19 @@ struct DesignDocument {
 class DocumentError : public CamError {
 public:
     using CamError::CamError;
+    DocumentError(Text text, std::string key) : CamError(std::move(text)), key_(std::move(key)) {}
+    // The key that breaks the rule ("cam.base_radius", "motion[3].lift"), where one does.
+    const std::string& key() const { return key_; }
+    // The rule in words, without the file, the line and the key.
+    const Text& reason() const { return reason_; }
+    DocumentError& WithReason(Text reason) {
+        reason_ = std::move(reason);
+        return *this;
+    }
+
+private:
+    std::string key_;
+    Text reason_;
 };
 
 }  // namespace platecam

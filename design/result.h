@@ -128,6 +128,10 @@ struct DesignResult {
     void RequireSamples() const;
 };
 
+// A document as it stands, as a design to compute: its own settings, and the window's
+// table where the window shows it (so that its checks hold the window's too).
+DesignInput InputOfDocument(DesignDocument document, std::string path);
+
 // The window's computation, the document of a design file, the exact cam, its loads, its
 // checks and, when asked for, its sizing. Throws CamError where the design cannot be
 // computed at all (exit 2 for the batch).

@@ -178,7 +178,7 @@ void CheckDocument(const DesignDocument& d, const KeyPlaces& where) {
 }  // namespace
 
 void RefuseKey(const KeyPlaces& places, const std::string& key, const Text& reason) {
-    throw DocumentError(Text::Literal(places.Prefix(key) + key + ": ") + reason);
+    throw DocumentError(Text::Literal(places.Prefix(key) + key + ": ") + reason, key).WithReason(reason);
 }
 
 std::string RowKey(std::size_t index, const char* name) {

@@ -60,4 +60,14 @@ DesignDocument DocumentFromTable(const MotionTable& table, int lawIndex, int ste
     return document;
 }
 
+DesignDocument StartUpDocument() {
+    MotionTable table{};
+    const std::pair<int, double> rows[] = {{0, 0},    {30, 0},   {90, 10}, {110, 10},
+                                           {170, 20}, {180, 20}, {260, 0}, {360, 0}};
+    for (std::size_t k = 0; k < std::size(rows); ++k) table[k] = {rows[k].first, rows[k].second};
+    table[BaseRadiusSlot].Value = 45;
+    table[RollerRadiusSlot].Value = 10;
+    return DocumentFromTable(table, 0, 1, "");
+}
+
 }  // namespace platecam

@@ -28,4 +28,8 @@ MotionTable TableFromDocument(const DesignDocument& document);
 DesignDocument DocumentFromTable(const MotionTable& table, int lawIndex, int stepsPerDegree,
                                  const std::string& path);
 
+// The design both windows start with: base circle 45 mm, roller 10 mm, a rise of 10 mm,
+// a dwell, a rise to 20 mm and a fall back, cycloid at 1 degree.
+DesignDocument StartUpDocument();
+
 }  // namespace platecam

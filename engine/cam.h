@@ -8,6 +8,7 @@
 //
 // Every function here may run on several threads at once.
 
+#include <functional>
 #include <vector>
 
 #include "engine/cam_types.h"
@@ -49,7 +50,9 @@ CamResult ComputeCam(const CamInput& cam, GridContact& contact);
 // radius: it is judged in `checks` but not searched for. A radius at which the geometry
 // cannot exist (offset outside the prime circle, arm triangle open, follower at the cam
 // centre) does not pass. passesAsGiven judges the given base radius by the same checks.
-Sizing SizeBaseRadius(const CamInput& cam);
+// `progress`, where given, hears how far the search is (0..1) at every radius it tries,
+// and stops it by returning false.
+Sizing SizeBaseRadius(const CamInput& cam, const std::function<bool(double)>& progress = {});
 
 // True for the followers that move along a line (the roller, the flat face): the loads at
 // speed are theirs; a swinging arm's moment of inertia cannot be given yet.

@@ -140,6 +140,7 @@ struct Sizing {
     bool isMinimum = false;     // the result is the minimum base radius itself (its first
                                 // multiple of 0.01 mm): the hub decides, not the checks
     bool passesAsGiven = false;
+    bool cancelled = false;     // the caller stopped the search: nothing was found
     GridChecks checks;          // at baseRadius
 };
 

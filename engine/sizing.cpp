@@ -21,7 +21,7 @@ long long FirstHundredthFrom(double radius) {
 
 }  // namespace
 
-Sizing SizeBaseRadius(const CamInput& cam) {
+Sizing SizeBaseRadius(const CamInput& cam, const std::function<bool(double)>& progress) {
     using namespace detail;
     CheckInputs(cam);
     const GridMotion& gm = MakeGridMotion(cam);
@@ -34,7 +34,13 @@ Sizing SizeBaseRadius(const CamInput& cam) {
         if (keep) *keep = std::move(checks);
         return pass;
     };
-    auto pass = [&](long long k) { return judge(static_cast<double>(k) / 100, nullptr); };
+    // How far the search is: the steps up to the bracket count half, the halving the rest.
+    double done = 0;
+    bool stopped = false;
+    auto pass = [&](long long k) {
+        if (progress && !stopped && !progress(done)) stopped = true;
+        return !stopped && judge(static_cast<double>(k) / 100, nullptr);
+    };
 
     Sizing result;
     result.passesAsGiven = judge(cam.baseRadius, nullptr);
@@ -55,11 +61,16 @@ Sizing SizeBaseRadius(const CamInput& cam) {
     const long long step = std::max(range.step, (limit - start) / 200);
     long long failed = -1, passed = -1;
     for (long long k = start; k <= limit; k += step) {
+        done = 0.5 * static_cast<double>(k - start) / static_cast<double>(limit - start + 1);
         if (pass(k)) {
             passed = k;
             break;
         }
         failed = k;
+    }
+    if (stopped) {
+        result.cancelled = true;
+        return result;
     }
     if (passed < 0) {
         if (failed < limit && pass(limit)) {
@@ -73,9 +84,15 @@ Sizing SizeBaseRadius(const CamInput& cam) {
         while (passed > kMin && pass(passed - 1)) --passed;
         failed = passed - 1;
     }
+    const double bracket = static_cast<double>(passed - failed);
     while (passed - failed > 1) {
+        done = 1 - 0.5 * std::log2(static_cast<double>(passed - failed)) / std::max(1.0, std::log2(bracket));
         const long long middle = failed + (passed - failed) / 2;
         (pass(middle) ? passed : failed) = middle;
+    }
+    if (stopped) {
+        result.cancelled = true;
+        return result;
     }
     result.found = true;
     result.baseRadius = static_cast<double>(passed) / 100;

@@ -81,7 +81,8 @@ public:
     }
 
     [[noreturn]] void Fail(const std::string& key, const Text& reason, long line = 0) const {
-        throw DocumentError(Text::Literal(PrefixAt(line > 0 ? line : LineOf(key)) + key + ": ") + reason);
+        throw DocumentError(Text::Literal(PrefixAt(line > 0 ? line : LineOf(key)) + key + ": ") + reason, key)
+            .WithReason(reason);
     }
     [[noreturn]] void Fail(const std::string& key, const char* id) const {
         Fail(key, Text::Message(id));

@@ -9,6 +9,8 @@
 
 #include "report/report.h"
 
+#include "plot/chart.h"
+
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -70,13 +72,13 @@ QColor VerdictColour(ReportVerdict kind) {
 
 // The pages being drawn, or only measured: the first pass counts the pages (for "page 1
 // of 3") without drawing, the second draws.
-class Sheet {
+class Sheet : public plot::Surface {
   public:
     Sheet(QPdfWriter& writer, QPainter& painter, std::vector<ReportOverflow>* overflows)
-        : p(painter), writer_(writer), overflows_(overflows) {}
+        : plot::Surface(painter, Dpi), writer_(writer), overflows_(overflows) {
+        drawing = false;
+    }
 
-    QPainter& p;
-    bool drawing = false;
     int page = 1;
     // How densely page 1 is set: a design with much to say gets smaller type and rows
     // before a table goes on over another page.
@@ -96,17 +98,17 @@ class Sheet {
 
     // Draws `text` in the box (mm) and notes it where its drawn bounding box leaves the box.
     void Text(double x, double y, double w, double h, const QString& text, const QFont& font,
-              int flags = Qt::AlignLeft | Qt::AlignVCenter, const QColor& colour = Qt::black) {
+              int flags = Qt::AlignLeft | Qt::AlignVCenter, const QColor& colour = Qt::black) override {
         if (!drawing || text.isEmpty()) return;
         p.setFont(font);
-        p.setPen(Pen(0.1, colour));
-        const QRectF box = R(x, y, w, h);
+        p.setPen(platecam::Pen(0.1, colour));
+        const QRectF box = platecam::R(x, y, w, h);
         QRectF used;
         p.drawText(box, flags, text, &used);
-        const double slack = D(0.02);
+        const double slack = platecam::D(0.02);
         if (overflows_ && !box.adjusted(-slack, -slack, slack, slack).contains(used)) {
-            overflows_->push_back(
-                {page, text.toStdString(), Mm(used.width()), Mm(used.height()), w, h});
+            overflows_->push_back({page, text.toStdString(), platecam::Mm(used.width()),
+                                   platecam::Mm(used.height()), w, h});
         }
     }
 
@@ -449,110 +451,6 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
 
 // ---------------------------------------------------------------- charts
 
-// 1, 2 or 5 times a power of ten, about `count` of them over the range.
-double NiceStep(double span, int count) {
-    const double raw = span / count;
-    const double magnitude = std::pow(10, std::floor(std::log10(raw)));
-    const double normal = raw / magnitude;
-    return (normal < 1.5 ? 1 : normal < 3.5 ? 2 : normal < 7.5 ? 5 : 10) * magnitude;
-}
-
-QString TickText(double value, double step) {
-    if (std::fabs(value) < step * 1e-6) value = 0;
-    return QString::number(value, 'g', 6);
-}
-
-void Chart(Sheet& s, const ReportChartPage& page, const ReportChart& chart, double x, double y,
-           double w, double h) {
-    QPainter& p = s.p;
-    double lo = 0, hi = 0;
-    bool any = false;
-    for (const std::optional<double>& v : chart.y) {
-        if (!v) continue;
-        lo = any ? std::min(lo, *v) : *v;
-        hi = any ? std::max(hi, *v) : *v;
-        any = true;
-    }
-    for (const ReportLine& line : chart.lines) {
-        lo = std::min(lo, line.value);
-        hi = std::max(hi, line.value);
-    }
-    if (!(hi - lo > 1e-9 * std::max(std::fabs(lo), std::fabs(hi)))) {
-        const double pad = std::max(1.0, std::fabs(hi) * 0.1);
-        lo -= pad;
-        hi += pad;
-    }
-    const double step = NiceStep(hi - lo, 4);
-    lo = std::floor(lo / step) * step;
-    hi = std::ceil(hi / step) * step;
-    auto px = [&](double degrees) { return x + degrees / 360 * w; };
-    auto py = [&](double value) { return y + h - (value - lo) / (hi - lo) * h; };
-
-    s.Text(x, y - 5, w, 5, Q(chart.title), Font(8, true));
-    if (s.drawing) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(250, 214, 214));
-        for (const auto& [from, to] : chart.bands)
-            p.drawRect(QRectF(P(px(from), y), P(px(to), y + h)));
-        p.setBrush(Qt::NoBrush);
-    }
-    // Light grid, nice ticks on both axes.
-    const double angleStep = 50;
-    for (double a = 0; a <= 360 + 1e-9; a += angleStep) {
-        if (s.drawing) {
-            p.setPen(Pen(0.05, QColor(200, 200, 200)));
-            p.drawLine(P(px(a), y), P(px(a), y + h));
-        }
-        s.Text(px(a) - 6, y + h + 0.5, 12, 3.5, TickText(a, angleStep), Font(6.5), Qt::AlignCenter);
-    }
-    for (double v = lo; v <= hi + step * 1e-6; v += step) {
-        if (s.drawing) {
-            p.setPen(Pen(0.05, QColor(200, 200, 200)));
-            p.drawLine(P(x, py(v)), P(x + w, py(v)));
-        }
-        s.Text(x - 16, py(v) - 1.75, 15, 3.5, TickText(v, step), Font(6.5),
-               Qt::AlignRight | Qt::AlignVCenter);
-    }
-    if (s.drawing) {
-        // The segment boundaries.
-        p.setPen(Pen(0.1, QColor(120, 160, 220)));
-        for (double b : page.boundaries) {
-            if (b >= 0 && b <= 360) p.drawLine(P(px(b), y), P(px(b), y + h));
-        }
-    }
-    for (const ReportLine& line : chart.lines) {
-        const QColor colour = line.limit ? LimitRed : Grey;
-        if (s.drawing) {
-            p.setPen(line.limit ? Pen(0.2, colour, Qt::DashLine) : Pen(0.15, colour));
-            p.drawLine(P(x, py(line.value)), P(x + w, py(line.value)));
-        }
-        s.Text(x + w - 50, py(line.value) - 4, 49.5, 3.5, Q(line.label), Font(6.5),
-               Qt::AlignRight | Qt::AlignVCenter, colour);
-    }
-    if (!s.drawing) return;
-    p.save();
-    p.setClipRect(R(x, y, w, h));
-    p.setPen(Pen(0.25, QColor(20, 20, 160)));
-    QPainterPath path;
-    bool open = false;
-    for (std::size_t i = 0; i < chart.y.size() && i < page.x.size(); ++i) {
-        if (!chart.y[i]) {
-            open = false;
-            continue;
-        }
-        const QPointF point = P(px(page.x[i]), py(*chart.y[i]));
-        if (open)
-            path.lineTo(point);
-        else
-            path.moveTo(point);
-        open = true;
-    }
-    p.drawPath(path);
-    p.restore();
-    p.setPen(Pen(0.15));
-    p.drawRect(R(x, y, w, h));
-}
-
 void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
     s.NewPage();
     s.Text(Margin, Top - 4, 160, 8, Q(page.heading), s.Fitted(Q(page.heading), 12, 8, 160, true));
@@ -565,7 +463,7 @@ void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
     const double h = (room - (n - 1) * gap) / n;
     double y = top;
     for (const ReportChart& chart : page.charts) {
-        Chart(s, page, chart, x, y, w, h);
+        plot::DrawChart(s, page.x, page.boundaries, chart, x, y, w, h);
         y += h + gap;
     }
     s.Text(x, y - gap + 4, w, 4, Q(page.footnote), Font(8), Qt::AlignCenter);

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 
-desktop-file-validate data/platecam.desktop
+desktop-file-validate data/platecam.desktop data/platecam-engineering.desktop
 # Without --no-net: the metadata names no web address that would need the network.
 appstreamcli validate --explain data/platecam.metainfo.xml
 
@@ -16,6 +16,7 @@ deb=$(ls "$build"/platecam_*_amd64.deb)
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 for file in ./usr/bin/platecam ./usr/bin/platecam-batch \
             ./usr/share/applications/platecam.desktop \
+            ./usr/share/applications/platecam-engineering.desktop \
             ./usr/share/icons/hicolor/scalable/apps/platecam.svg \
             ./usr/share/metainfo/platecam.metainfo.xml \
             ./usr/share/man/man1/platecam.1.gz ./usr/share/man/man1/platecam-batch.1.gz \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Remakes the committed pictures: the icon from the start-up design's contour, the
-# README's screenshot of the window, taken under Xvfb, both pages of the design report in
+# README's screenshots of the classic and the engineering window, taken under Xvfb, both pages of the design report in
 # Japanese and the workshop drawing. Run after ./run.sh or ./test.sh has built build/.
 #   scripts/make_images.sh          every picture
 #   scripts/make_images.sh report   the report's pages and the drawing only
@@ -18,6 +18,8 @@ if ! $only_report; then
   ./build/batch/platecam-batch tests/data/cam1.dat --csv "$tmp/cam.csv"
   /usr/bin/python3 scripts/make_icon.py "$tmp/cam.csv" data/platecam.svg
   xvfb-run -a -s "-screen 0 1280x900x24" ./build/app/platecam-window-shot docs/window.png
+  xvfb-run -a -s "-screen 0 1400x1000x24" ./build/app/platecam-window-shot \
+    --engineering examples/swing-arm.toml docs/engineering.png
 fi
 
 # The start-up design as a design document, with a title block, its bore and a fixed
@@ -43,5 +45,5 @@ EOF
 if $only_report; then
   echo "wrote docs/report-page-1.png, -2.png and docs/drawing.png"
 else
-  echo "wrote data/platecam.svg, docs/window.png, docs/report-page-1.png, -2.png and docs/drawing.png"
+  echo "wrote data/platecam.svg, docs/window.png, docs/engineering.png, docs/report-page-1.png, -2.png and docs/drawing.png"
 fi

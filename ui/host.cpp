@@ -38,4 +38,11 @@ void QtUiHost::ShowInformation(const QString& text) {
     box.exec();
 }
 
+std::optional<bool> QtUiHost::Ask(const QString& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("カム計算"), question,
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace platecam

@@ -24,6 +24,9 @@ public:
     virtual void ShowError(const QString& text) = 0;
     // The information box of the contour computation: title "情報", button "はい(&Y)".
     virtual void ShowInformation(const QString& text) = 0;
+    // A yes/no question; empty where none can be asked (the window then does as it always
+    // did without asking).
+    virtual std::optional<bool> Ask(const QString&) { return std::nullopt; }
 };
 
 // The text of the error box: a "." is added when the last character sorts after ".".
@@ -36,6 +39,7 @@ public:
     bool Execute(FileDialog& dialog) override;
     void ShowError(const QString& text) override;
     void ShowInformation(const QString& text) override;
+    std::optional<bool> Ask(const QString& question) override;
 
 private:
     QWidget* parent_;

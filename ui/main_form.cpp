@@ -436,6 +436,15 @@ void TForm1::ShowDocument(const DesignDocument& document) {
     // A cam the window cannot show is refused whole: nothing in the window changes.
     const std::string key = KeyTheWindowCannotShow(document);
     if (!key.empty()) {
+        // The engineering window shows every design: offered, and "no" changes nothing.
+        if (OpenElsewhere) {
+            const std::optional<bool> yes = host_.Ask(QText(
+                Tr("The window cannot show %1 of this design. Open it in the engineering window?", {key})));
+            if (yes) {
+                if (*yes) OpenElsewhere(document, OpenDialog1.fileName);
+                return;
+            }
+        }
         throw CamError(Tr("the window cannot show %1 of this design; platecam-batch computes it", {key}));
     }
     CamDesign& d = *design_;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStringListModel>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -48,6 +49,10 @@ public:
     // What OPEN does once a file is chosen; also for a file named at start-up. A design
     // file or a design document, told apart by content.
     void OpenDesignFile(const QString& path);
+
+    // Where a document the window cannot show goes when the user agrees: the engineering
+    // window. Without it the document is refused as the window always refused it.
+    std::function<void(const DesignDocument& document, const QString& path)> OpenElsewhere;
 
     QLabel* Label1;
     QLabel* Label2;

@@ -202,6 +202,40 @@ TEST(CamSizing, RollerIsTheFirstHundredthThatPasses) {
     }
 }
 
+// The window's sizing runs aside with a progress bar and a Cancel button: the progress only
+// grows within 0..1, listening changes no result, and a "stop" ends the search at once
+// with nothing found.
+TEST(CamSizing, ProgressGrowsAndCancelStopsTheSearch) {
+    const Motion swing = Motion::FromRows({{0, 0}, {90, 0}, {180, 15}, {270, 15}, {360, 0}});
+    for (const FollowerKind kind : {FollowerKind::Roller, FollowerKind::Flat, FollowerKind::SwingRoller}) {
+        const bool arm = kind == FollowerKind::SwingRoller;
+        CamInput cam = MakeCam(kind, arm ? swing : Anchor(), arm ? 20 : 31.75);
+        cam.follower.rollerRadius = kind == FollowerKind::Flat ? 0 : 10;
+        if (arm) {
+            cam.follower.armLength = 80;
+            cam.follower.pivotDistance = 95;
+        }
+        const Sizing quiet = SizeBaseRadius(cam);
+        std::vector<double> heard;
+        const Sizing listened = SizeBaseRadius(cam, [&](double done) {
+            heard.push_back(done);
+            return true;
+        });
+        ASSERT_TRUE(quiet.found) << static_cast<int>(kind);
+        EXPECT_EQ(listened.baseRadius, quiet.baseRadius);
+        EXPECT_FALSE(listened.cancelled);
+        ASSERT_GT(heard.size(), 3u);
+        EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
+        EXPECT_GE(heard.front(), 0);
+        EXPECT_LE(heard.back(), 1);
+        int calls = 0;
+        const Sizing stopped = SizeBaseRadius(cam, [&](double) { return ++calls < 3; });
+        EXPECT_TRUE(stopped.cancelled);
+        EXPECT_FALSE(stopped.found);
+        EXPECT_EQ(calls, 3) << "no radius is tried after the stop";
+    }
+}
+
 // How far the window's tangent construction lies from the true envelope (mm): from the
 // engine's samples, and from the contour as a curve (the nearest point of the pitch curve,
 // less the roller).

@@ -26,10 +26,20 @@ public:
     }
     void ShowError(const QString& text) override { errors.push_back(text); }
     void ShowInformation(const QString& text) override { information.push_back(text); }
+    // A question is answered from `answers` where the test gave one; else it cannot be asked.
+    std::optional<bool> Ask(const QString& question) override {
+        questions.push_back(question);
+        if (answers.empty()) return std::nullopt;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 
     std::vector<QString> errors;
     std::vector<QString> information;
     std::vector<QString> proposed;
+    std::vector<QString> questions;
+    std::deque<bool> answers;
 
 private:
     std::deque<std::optional<QString>> answers_;

@@ -1,0 +1,49 @@
+#pragma once
+// Where a plot is drawn: a painter, in millimetres of the page or screen. A report page
+// draws at 600 dots per inch and checks every text against its box; a window draws at the
+// screen's resolution. The same chart code draws on both.
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+namespace platecam::plot {
+
+class Surface {
+public:
+    // `dotsPerInch`: device units per inch of the drawing; `fontScale` enlarges the type
+    // (a screen is read from further away than a page).
+    Surface(QPainter& painter, double dotsPerInch, double fontScale = 1)
+        : p(painter), dpi_(dotsPerInch), fontScale_(fontScale) {}
+    virtual ~Surface() = default;
+
+    QPainter& p;
+    bool drawing = true;
+
+    // Millimetres to device units and back.
+    double D(double mm) const { return mm * dpi_ / 25.4; }
+    double Mm(double device) const { return device * 25.4 / dpi_; }
+    QPointF P(double x, double y) const { return QPointF(D(x), D(y)); }
+    QRectF R(double x, double y, double w, double h) const { return QRectF(D(x), D(y), D(w), D(h)); }
+    QPen Pen(double widthMm, QColor colour = Qt::black, Qt::PenStyle style = Qt::SolidLine) const {
+        return QPen(colour, D(widthMm), style, Qt::RoundCap, Qt::RoundJoin);
+    }
+    QFont Font(double points, bool bold = false) const;
+
+    // Draws `text` in the box (mm).
+    virtual void Text(double x, double y, double w, double h, const QString& text, const QFont& font,
+                      int flags = Qt::AlignLeft | Qt::AlignVCenter, const QColor& colour = Qt::black);
+
+private:
+    double dpi_;
+    double fontScale_;
+};
+
+// The drawings' type face: the IPA gothic, for Japanese and English alike.
+QFont PlotFont(double points, bool bold = false);
+
+}  // namespace platecam::plot
