@@ -1,8 +1,11 @@
 #include "base/number_text.h"
 
+#include "base/errors.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 namespace platecam {
 
@@ -137,6 +140,17 @@ void AppendGeneral(std::string& out, double value, int digits, int maxFixedExpon
     char exponent[8];
     auto r = std::to_chars(exponent, exponent + sizeof exponent, E - 1);
     out.append(exponent, r.ptr);
+}
+
+std::string FormatFixed(double value, int decimals) {
+    if (!std::isfinite(value) || decimals < 0 || decimals > 9) ThrowInvalidOperation();
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) ThrowInvalidOperation();
+    std::string text(buffer, result.ptr);
+    // A negative value that rounds to zero is written as zero.
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
 }
 
 std::string FormatGeneral(double value, int digits, int maxFixedExponent, char decimalMark) {

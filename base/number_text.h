@@ -21,6 +21,11 @@ inline std::string LabelText(double value, char decimalMark = '.') {
     return FormatGeneral(value, 5, 5, decimalMark);
 }
 
+// Fixed notation with exactly `decimals` decimals (0..9), rounded to nearest (std::to_chars),
+// never "-0.000": tables and programs for the workshop. CamError for a value that is not
+// finite.
+std::string FormatFixed(double value, int decimals);
+
 // Appends FormatNumber(value) to out without a temporary string (the DXF hot path).
 void AppendNumber(std::string& out, double value, char decimalMark = '.');
 

@@ -7,6 +7,7 @@
 #include "batch/check_text.h"
 #include "batch/csv.h"
 #include "batch/dxf_output.h"
+#include "batch/machining.h"
 #include "batch/json.h"
 #include "batch/options.h"
 #include "batch/report_input.h"
@@ -56,6 +57,11 @@ const Output Outputs[] = {
      [](const Run& run, Making& m) { return DxfBytes(run, run.options.points, m.refusal); }},
     {&BatchOptions::drawing, "--drawing",
      [](const Run& run, Making& m) { return DrawingBytes(run, m.refusal, m.warnings); }},
+    {&BatchOptions::toolpath, "--toolpath",
+     [](const Run& run, Making& m) { return ToolPathBytes(run, m.refusal, m.warnings); }},
+    {&BatchOptions::gcode, "--gcode", [](const Run& run, Making& m) { return GcodeText(run, m.refusal); }},
+    {&BatchOptions::liftTable, "--lift-table",
+     [](const Run& run, Making& m) { return LiftTableText(run, m.refusal); }},
     {&BatchOptions::csv, "--csv", [](const Run& run, Making&) { return CsvText(run); }},
     {&BatchOptions::json, "--json", [](const Run& run, Making&) { return StoredJson(run); }},
     {&BatchOptions::saveDesign, "--save-design", [](const Run& run, Making&) { return SavedDesign(run); }},

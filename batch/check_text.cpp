@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "batch/dxf_output.h"
+#include "batch/machining.h"
 #include "batch/texts.h"
 #include "base/language.h"
 #include "base/errors.h"
@@ -420,6 +422,20 @@ void PrintCheck(std::ostream& out, const Run& run) {
         out << line << "  " << VerdictText(item.verdict);
         if (!item.reason.empty()) out << ": " << item.reason;
         out << "\n";
+    }
+    // The arcs of the drawings asked for: information.
+    auto arcsLine = [&](const std::string& check, const FittedCurve& curve) {
+        out << check << ": "
+            << Tr("%1 arcs and lines, largest distance %2 from the exact curve, limit %3",
+                  {std::to_string(curve.pieces.size()), precise.LengthText(curve.maxDeviation),
+                   precise.LengthText(ToleranceOf(run))})
+            << "  " << VerdictText(Verdict::Information) << "\n";
+    };
+    if (!run.options.drawing.empty() && DrawingRefusal(run).empty()) {
+        arcsLine(Tr("arcs of the drawing"), DrawingArcsOf(run).contour);
+    }
+    if (!run.options.toolpath.empty() || !run.options.gcode.empty()) {
+        if (const ToolPath& t = ToolPathOf(run); t.refusal.empty()) arcsLine(Tr("arcs of the tool path"), t.path);
     }
     out << ResultLine(run) << "\n";
 }

@@ -2,8 +2,12 @@
 
 #include <cmath>
 
+#include "batch/check_text.h"
 #include "batch/texts.h"
 #include "batch/title_block.h"
+#include "batch/machining.h"
+#include "batch/report_input.h"
+#include "base/number_text.h"
 #include "files/drawing.h"
 #include "files/dxf.h"
 #include "files/shift_jis.h"
@@ -105,20 +109,58 @@ std::vector<std::string> ShiftJisWarnings(const Run& run, const WorkshopDrawing&
 
 }  // namespace
 
+namespace {
+
+// What the drawing says under the cam's name, in the language asked: the scale, what the
+// design is, and how near its arcs lie.
+std::vector<std::string> DrawingNotes(const Run& run, const FittedCurve& curve, const char* what) {
+    std::vector<std::string> notes{Tr("scale 1:1, unit mm")};
+    for (const ReportField& field : DesignFields(run, FigureStyle{true})) {
+        if (field.label != Tr("file")) notes.push_back(field.label + ": " + field.value);
+    }
+    if (const auto bore = BoreDiameter(run)) notes.push_back(Tr("bore diameter: %1", {Number(*bore) + " mm"}));
+    notes.push_back(Tr(what, {std::to_string(curve.pieces.size()), Number(ToleranceOf(run)),
+                              FormatGeneral(curve.maxDeviation, 3, 5, '.')}));
+    return notes;
+}
+
+}  // namespace
+
+std::string DrawingRefusal(const Run& run) { return ContourToDraw(run, false).refusal; }
+
 std::string DrawingBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings) {
     refusal = ContourToDraw(run, false).refusal;
     if (!refusal.empty()) return {};
+    const DrawingArcs& arcs = DrawingArcsOf(run);
     WorkshopDrawing drawing;
     drawing.designName = DesignName(run.input.path);
-    drawing.baseRadius = run.cam->baseRadius;
+    drawing.contour = arcs.contour.pieces;
+    if (arcs.pitch) drawing.pitch = arcs.pitch->pieces;
     drawing.boreDiameter = BoreDiameter(run);
-    drawing.titleBlock = TitleBlock(run, false);
+    drawing.notes = DrawingNotes(run, arcs.contour,
+                                 N_("contour: %1 arcs and lines within %2 mm of the exact contour "
+                                    "(largest distance %3 mm)"));
+    drawing.rotation = Tr("rotation");
+    drawing.titleBlock = TitleBlock(run, true);
     warnings = ShiftJisWarnings(run, drawing);
-    const bool roller = run.cam->follower.kind != engine::FollowerKind::Flat;
-    for (const engine::Sample& s : run.samples) {
-        drawing.contour.push_back(Point2{s.contact.x, s.contact.y});
-        if (roller) drawing.pitch.push_back(Point2{s.pitch.x, s.pitch.y});
-    }
+    return BuildWorkshopDrawing(drawing);
+}
+
+std::string ToolPathBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings) {
+    const ToolPath& tool = ToolPathOf(run);
+    refusal = tool.refusal;
+    if (!refusal.empty()) return {};
+    WorkshopDrawing drawing;
+    drawing.designName = DesignName(run.input.path);
+    drawing.contour = tool.path.pieces;
+    drawing.toolPath = true;
+    drawing.notes = DrawingNotes(run, tool.path,
+                                 N_("path of the tool's centre: %1 arcs and lines within %2 mm of the "
+                                    "exact path (largest distance %3 mm)"));
+    drawing.notes.insert(drawing.notes.begin() + 1, Tr("tool radius: %1", {Number(tool.toolRadius) + " mm"}));
+    drawing.rotation = Tr("rotation");
+    drawing.titleBlock = TitleBlock(run, true);
+    warnings = ShiftJisWarnings(run, drawing);
     return BuildWorkshopDrawing(drawing);
 }
 

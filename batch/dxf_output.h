@@ -19,4 +19,12 @@ std::string DxfBytes(const Run& run, bool points, std::string& refusal);
 // characters in Shift_JIS.
 std::string DrawingBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings);
 
+// Why the exact contour must not be drawn (undercut, a cusp, the bore through it), or
+// empty where it may.
+std::string DrawingRefusal(const Run& run);
+
+// The drawing of the milling tool's centre (--toolpath), as DrawingBytes; refused where
+// there is no tool or it is too large for the contour.
+std::string ToolPathBytes(const Run& run, std::string& refusal, std::vector<std::string>& warnings);
+
 }  // namespace platecam

@@ -82,6 +82,25 @@ void CheckDesignFile(const MotionTable& table, const std::string& path) {
     }
 }
 
+// The first option that cuts with the document's tool, if any.
+const char* MachiningOption(const BatchOptions& o) {
+    if (!o.toolpath.empty()) return "--toolpath";
+    if (!o.gcode.empty()) return "--gcode";
+    if (!o.liftTable.empty()) return "--lift-table";
+    return nullptr;
+}
+
+// The tool's keys the asked outputs need, named where the document lacks them.
+void RequireMachining(const BatchOptions& o, const DesignDocument& doc) {
+    const char* option = MachiningOption(o);
+    if (!option) return;
+    if (!doc.machining) throw BadUsage{Tr("%1 needs the table [machining] in the design document", {option})};
+    if (o.gcode.empty()) return;
+    if (const char* key = MissingProgramKey(*doc.machining)) {
+        throw BadUsage{Tr("--gcode needs %1 in the design document", {std::string("machining.") + key})};
+    }
+}
+
 }  // namespace
 
 DesignInput ReadBatchDesign(const BatchOptions& o) {
@@ -90,6 +109,11 @@ DesignInput ReadBatchDesign(const BatchOptions& o) {
     const std::string bytes = ReadDesignBytes(o.design);
     if (!IsDesignDocument(bytes)) {
         d.origin = Origin::DesignFile;
+        if (const char* option = MachiningOption(o)) {
+            throw BadUsage{Tr("%1 needs a design document with [machining]; a design file holds no tool "
+                              "(convert it with --save-design)",
+                              {option})};
+        }
         // A design file holds neither law nor resolution: the options or the window's
         // first choices.
         if (o.law) {
@@ -114,6 +138,7 @@ DesignInput ReadBatchDesign(const BatchOptions& o) {
         return d;
     }
     d.document = ParseDesignDocument(bytes, o.design);
+    RequireMachining(o, *d.document);
     ApplyToDocument(o, d);
     DesignInput input = InputOfDocument(std::move(*d.document), o.design);
     input.overrides = std::move(d.overrides);

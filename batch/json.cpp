@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "batch/dxf_output.h"
+#include "batch/machining.h"
 #include "batch/check_text.h"
 #include "batch/run.h"
 #include "base/language.h"
@@ -230,6 +232,26 @@ std::string JsonText(const Run& run) {
         }
     } else {
         doc["sizing"] = nullptr;
+    }
+    // The arcs of the drawings asked for, as they are drawn: how many, and how near.
+    if (!run.options.drawing.empty() && DrawingRefusal(run).empty()) {
+        const DrawingArcs& a = DrawingArcsOf(run);
+        doc["drawing"] = {{"tolerance_mm", a.tolerance},
+                          {"arcs", a.contour.pieces.size()},
+                          {"max_deviation_mm", a.contour.maxDeviation}};
+        if (a.pitch) {
+            doc["drawing"]["pitch_arcs"] = a.pitch->pieces.size();
+            doc["drawing"]["pitch_max_deviation_mm"] = a.pitch->maxDeviation;
+        }
+    }
+    if (!run.options.toolpath.empty() || !run.options.gcode.empty()) {
+        const ToolPath& t = ToolPathOf(run);
+        if (t.refusal.empty()) {
+            doc["toolpath"] = {{"tool_radius_mm", t.toolRadius},
+                               {"tolerance_mm", ToleranceOf(run)},
+                               {"arcs", t.path.pieces.size()},
+                               {"max_deviation_mm", t.path.maxDeviation}};
+        }
     }
     doc["result"] = {{"pass", run.Passes()}};
     // Every text above is UTF-8 (file names escaped); a byte that is not would be replaced

@@ -60,7 +60,8 @@ const CLI::Validator NotEmpty(
 
 // The option texts that are not numbers, and the numbers as typed.
 struct Texts {
-    std::string law, resolution, maxPressure, base, roller, rpm, minBase, language;
+    std::string law, resolution, maxPressure, base, roller, rpm, minBase, language, tolerance, liftStep,
+        tableStep;
     std::vector<std::string> titleBlock;
 };
 
@@ -158,8 +159,17 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
         ->group(g.outputs)->type_name("OUT.csv")->check(NotEmpty);
     app.add_option("--json", o.json, Tr("write every figure of --check as one JSON document"))
         ->group(g.outputs)->type_name("OUT.json")->check(NotEmpty);
-    app.add_option("--report", o.report, Tr("write the A4 design report (two pages, three with loads at speed)"))
-        ->group(g.outputs)->type_name("OUT.pdf")->check(NotEmpty);
+    CLI::Option* report =
+        app.add_option("--report", o.report,
+                       Tr("write the A4 design report (its pages: the design, the motion, the loads at "
+                          "speed where given, and the contour's coordinates)"))
+            ->group(g.outputs)->type_name("OUT.pdf")->check(NotEmpty);
+    app.add_option("--table-step", t.tableStep,
+                   Tr("the step of the report's table of the contour's coordinates (default 5°)"))
+        ->group(g.outputs)
+        ->type_name("DEG")
+        ->needs(report)
+        ->check(InRangeOf(engine::Quantity::TableStep));
     app.add_option("--save-design", o.saveDesign,
                    Tr("write the design as this run used it, as a design document"))
         ->group(g.outputs)
@@ -180,6 +190,35 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->check(TitleBlockEntry);
+    app.add_option("--tolerance", t.tolerance,
+                   Tr("the largest distance between the arcs of --drawing, --toolpath and --gcode "
+                      "and the exact contour (default 0.001 mm)"))
+        ->group(g.outputs)
+        ->type_name("MM")
+        ->check(InRangeOf(engine::Quantity::Tolerance));
+    app.add_option("--toolpath", o.toolpath,
+                   Tr("write the path of the tool's centre for milling the outside, as arcs "
+                      "(needs machining.tool_radius)"))
+        ->group(g.outputs)
+        ->type_name("OUT.dxf")
+        ->check(NotEmpty);
+    app.add_option("--gcode", o.gcode,
+                   Tr("write the milling program of the outside (needs the document's [machining])"))
+        ->group(g.outputs)
+        ->type_name("OUT.nc")
+        ->check(NotEmpty);
+    CLI::Option* liftTable =
+        app.add_option("--lift-table", o.liftTable,
+                       Tr("write the cam grinder's table: the distance of the tool's centre from the "
+                          "cam's at every step (needs machining.tool_radius)"))
+            ->group(g.outputs)
+            ->type_name("OUT.csv")
+            ->check(NotEmpty);
+    app.add_option("--lift-step", t.liftStep, Tr("the step of --lift-table (default 0.5°)"))
+        ->group(g.outputs)
+        ->type_name("DEG")
+        ->needs(liftTable)
+        ->check(InRangeOf(engine::Quantity::LiftStep));
 
     app.add_flag("--check", o.check,
                  Tr("print the engineering checks (pressure angle, undercut, curvature, loads at "
@@ -417,6 +456,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     if (!t.rpm.empty()) o.rpm = ParseDecimal(t.rpm, '.');
     if (!t.minBase.empty()) o.minBase = ParseDecimal(t.minBase, '.');
     if (!t.language.empty()) o.language = t.language;
+    if (!t.tolerance.empty()) o.tolerance = ParseDecimal(t.tolerance, '.');
+    if (!t.liftStep.empty()) o.liftStep = ParseDecimal(t.liftStep, '.');
+    if (!t.tableStep.empty()) o.tableStep = ParseDecimal(t.tableStep, '.');
     for (const std::string& entry : t.titleBlock) {
         const auto equals = entry.find('=');
         o.titleBlock.emplace_back(entry.substr(0, equals), entry.substr(equals + 1));

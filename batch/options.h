@@ -32,7 +32,18 @@ struct BatchOptions {
     std::string drawing;            // --drawing: the workshop drawing
     // --title-block KEY=VALUE, in the order given: the keys of a document's [drawing].
     std::vector<std::pair<std::string, std::string>> titleBlock;
+    std::optional<double> tolerance;  // --tolerance: of the arcs drawn, mm (default 0.001)
+    std::string toolpath;             // --toolpath: the tool centre's path, DXF
+    std::string gcode;                // --gcode: the milling program
+    std::string liftTable;            // --lift-table: the grinder's X-C table, CSV
+    std::optional<double> liftStep;   // --lift-step: degrees (default 0.5)
+    std::optional<double> tableStep;  // --table-step: the report's coordinate table, degrees (default 5)
 };
+
+// What the options leave out.
+inline constexpr double DefaultTolerance = 0.001;  // mm
+inline constexpr double DefaultLiftStep = 0.5;     // degrees
+inline constexpr double DefaultTableStep = 5;      // degrees
 
 // What is wrong with a command line, in a sentence for the user.
 struct BadUsage {

@@ -20,4 +20,9 @@ struct ChartPages {
 };
 ChartPages ChartsOf(const Run& run);
 
+// What the design is, label and value, as the report's first page lists it (the file, the
+// follower and its sizes, the law, the lift, the resolution...): the drawing's notes too.
+struct FigureStyle;
+std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f);
+
 }  // namespace platecam

@@ -2,6 +2,7 @@
 // One run of platecam-batch: the options, and the design's one result (design/result.h)
 // that its outputs render.
 
+#include <memory>
 #include <string>
 
 #include "batch/input.h"
@@ -10,9 +11,16 @@
 
 namespace platecam {
 
+// The arcs and tool path of the run's drawings and programs (batch/machining.cpp), worked
+// out once where an output asks for them.
+struct MachiningCache;
+std::shared_ptr<MachiningCache> NewMachiningCache();
+
 struct Run : DesignResult {
-    Run(const BatchOptions& o, DesignResult result) : DesignResult(std::move(result)), options(o) {}
+    Run(const BatchOptions& o, DesignResult result)
+        : DesignResult(std::move(result)), options(o), machining(NewMachiningCache()) {}
     const BatchOptions& options;
+    std::shared_ptr<MachiningCache> machining;
 };
 
 // Reads the design and computes everything the outputs need. Throws CamError (exit 2) or

@@ -1,6 +1,7 @@
 #include "design/document.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "base/language.h"
 #include "design/rules.h"
@@ -23,6 +24,26 @@ const std::vector<TitleText>& TitleTexts() {
         {"date", N_("date"), &DrawingSection::date},
     };
     return texts;
+}
+
+const char* MissingProgramKey(const MachiningSection& m) {
+    const std::pair<const char*, const std::optional<double>*> keys[] = {
+        {"feed", &m.feed},   {"plunge_feed", &m.plungeFeed}, {"spindle", &m.spindle},
+        {"depth", &m.depth}, {"safe_z", &m.safeZ},           {"lead_in", &m.leadIn}};
+    for (const auto& [key, value] : keys) {
+        if (!*value) return key;
+    }
+    return nullptr;
+}
+
+const char* CutDirectionName(CutDirection direction) {
+    return direction == CutDirection::Conventional ? "conventional" : "climb";
+}
+
+std::optional<CutDirection> CutDirectionFromName(std::string_view name) {
+    if (name == "climb") return CutDirection::Climb;
+    if (name == "conventional") return CutDirection::Conventional;
+    return std::nullopt;
 }
 
 int DesignDocument::StepsPerDegree() const {

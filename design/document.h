@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/errors.h"
@@ -82,6 +83,29 @@ struct ContactSection {
     std::optional<double> poissonRatio;    // 0 <= nu < 0.5 (required)
 };
 
+// How the outside of the cam is milled: the tool, its direction and feeds, and the heights
+// of the program (machining.tool_radius is required; the rest when G-code is asked).
+enum class CutDirection { Climb, Conventional };
+
+struct MachiningSection {
+    std::optional<double> toolRadius;           // mm, > 0 (required)
+    std::optional<CutDirection> direction;      // default climb
+    std::optional<double> feed;                 // mm/min, > 0
+    std::optional<double> plungeFeed;           // mm/min, > 0
+    std::optional<double> spindle;              // rpm, > 0
+    std::optional<double> depth;                // mm, > 0: the plate's thickness and breakthrough
+    std::optional<double> safeZ;                // mm, > 0: above the plate
+    std::optional<double> leadIn;               // mm, > 0: radius of the lead-in and lead-out arcs
+};
+
+// The first key of [machining] a milling program needs that the table lacks ("feed"...),
+// or nullptr where it has them all.
+const char* MissingProgramKey(const MachiningSection& machining);
+
+// The names of the directions as documents write them.
+const char* CutDirectionName(CutDirection direction);
+std::optional<CutDirection> CutDirectionFromName(std::string_view name);
+
 struct DesignDocument {
     CamSection cam;
     FollowerSection follower;
@@ -89,6 +113,7 @@ struct DesignDocument {
     std::optional<DynamicsSection> dynamics;
     std::optional<DrawingSection> drawing;
     std::optional<ContactSection> contact;
+    std::optional<MachiningSection> machining;
 
     // Samples per degree of cam.resolution: 1, 2 or 5 (DocumentError for another resolution).
     int StepsPerDegree() const;

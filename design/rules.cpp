@@ -164,6 +164,17 @@ void CheckDocument(const DesignDocument& d, const KeyPlaces& where) {
         CheckRange(where, Quantity::BoreDiameter, s.boreDiameter);
         CheckRange(where, Quantity::MinWall, s.minWall);
     }
+    if (d.machining) {
+        const MachiningSection& s = *d.machining;
+        Require(where, "machining.tool_radius", s.toolRadius);
+        CheckRange(where, Quantity::ToolRadius, s.toolRadius);
+        CheckRange(where, Quantity::Feed, s.feed);
+        CheckRange(where, Quantity::PlungeFeed, s.plungeFeed);
+        CheckRange(where, Quantity::Spindle, s.spindle);
+        CheckRange(where, Quantity::Depth, s.depth);
+        CheckRange(where, Quantity::SafeZ, s.safeZ);
+        CheckRange(where, Quantity::LeadIn, s.leadIn);
+    }
     if (d.contact) {
         const ContactSection& s = *d.contact;
         Require(where, "contact.width", s.width);

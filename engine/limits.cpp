@@ -45,8 +45,20 @@ constexpr Limit Limits[] = {
     {"contact.poisson_ratio", "", 0, true, 0.5},
     {"drawing.bore_diameter", "mm", 0, false, 2 * Million},
     {"drawing.min_wall", "mm", 0, true, Million},
+    {"machining.tool_radius", "mm", 0, false, Million},
+    {"machining.feed", "mm/min", 0, false, Million},
+    {"machining.plunge_feed", "mm/min", 0, false, Million},
+    {"machining.spindle", "rpm", 0, false, Million},
+    {"machining.depth", "mm", 0, false, Million},
+    {"machining.safe_z", "mm", 0, false, Million},
+    {"machining.lead_in", "mm", 0, false, Million},
+    // A tenth of a micrometre is the G-code's last digit; a millimetre is no drawing of a cam.
+    {"--tolerance", "mm", 1e-4, true, 1},
+    // A hundredth of a degree gives 36000 rows; a table needs two rows at least.
+    {"--lift-step", "°", 0.01, true, 180},
+    {"--table-step", "°", 0.1, true, 180},
 };
-static_assert(std::size(Limits) == static_cast<std::size_t>(Quantity::MinWall) + 1);
+static_assert(std::size(Limits) == static_cast<std::size_t>(Quantity::TableStep) + 1);
 
 std::string WithUnit(double value, const char* unit) {
     std::string text = FormatNumber(value);

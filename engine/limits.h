@@ -32,6 +32,18 @@ enum class Quantity {
     PoissonRatio,
     BoreDiameter,
     MinWall,
+    ToolRadius,
+    Feed,
+    PlungeFeed,
+    Spindle,
+    Depth,
+    SafeZ,
+    LeadIn,
+    // The command line's: the drawing's tolerance, the steps of the lift and coordinate
+    // tables.
+    Tolerance,
+    LiftStep,
+    TableStep,
 };
 
 struct Limit {

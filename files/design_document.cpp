@@ -231,7 +231,7 @@ Value Named(const TableReader& table, std::string_view key,
 DesignDocument ReadTables(const toml::table& root, Where& where) {
     DesignDocument d;
     const TableReader top(root, "", where);
-    top.Known({"format", "cam", "follower", "motion", "dynamics", "drawing", "contact"});
+    top.Known({"format", "cam", "follower", "motion", "dynamics", "drawing", "contact", "machining"});
     const toml::node* format = top.Find("format");
     if (!format) where.Fail("format", text::Missing);
     if (format->value<double>() != double{DesignDocumentFormat}) {
@@ -295,6 +295,23 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
         s.Known({"width", "elastic_modulus", "poisson_ratio"});
         d.contact = ContactSection{s.RequiredNumber("width"), s.RequiredNumber("elastic_modulus"),
                                    s.RequiredNumber("poisson_ratio")};
+    }
+    if (const toml::table* table = top.Table("machining")) {
+        const TableReader s(*table, "machining", where);
+        s.Known({"tool_radius", "direction", "feed", "plunge_feed", "spindle", "depth", "safe_z", "lead_in"});
+        MachiningSection m;
+        m.toolRadius = s.RequiredNumber("tool_radius");
+        if (const std::optional<std::string> direction = s.String("direction")) {
+            m.direction = CutDirectionFromName(*direction);
+            if (!m.direction) s.Fail("direction", Text::Message(text::OneOf, {"climb, conventional"}));
+        }
+        m.feed = s.Number("feed");
+        m.plungeFeed = s.Number("plunge_feed");
+        m.spindle = s.Number("spindle");
+        m.depth = s.Number("depth");
+        m.safeZ = s.Number("safe_z");
+        m.leadIn = s.Number("lead_in");
+        d.machining = m;
     }
     return d;
 }
@@ -385,6 +402,18 @@ std::string FormatDesignDocument(const DesignDocument& d) {
         Put(s, "elastic_modulus", d.contact->elasticModulus);
         Put(s, "poisson_ratio", d.contact->poissonRatio);
         root.insert("contact", std::move(s));
+    }
+    if (d.machining) {
+        toml::table s;
+        Put(s, "tool_radius", d.machining->toolRadius);
+        if (d.machining->direction) s.insert("direction", CutDirectionName(*d.machining->direction));
+        Put(s, "feed", d.machining->feed);
+        Put(s, "plunge_feed", d.machining->plungeFeed);
+        Put(s, "spindle", d.machining->spindle);
+        Put(s, "depth", d.machining->depth);
+        Put(s, "safe_z", d.machining->safeZ);
+        Put(s, "lead_in", d.machining->leadIn);
+        root.insert("machining", std::move(s));
     }
 
     // Plain quoted strings (no literal or multi-line forms) and no indentation: one way

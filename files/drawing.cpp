@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <stdexcept>
 
 #include "files/shift_jis.h"
@@ -17,9 +18,13 @@ namespace {
 // R12 readers take at most 255 bytes in a group's value.
 constexpr std::size_t MaxTextBytes = 255;
 
-// The text style's font. MS Gothic is on every Japanese Windows and is what Japanese CAD
-// programs substitute for a missing font; a reader without it substitutes its own.
-constexpr std::string_view TextFont = "msgothic.ttc";
+// The text style: a font and a big font as Japanese CAD drawings name them (romans.shx
+// with extfont2.shx, JIS level 1 and 2, in every AutoCAD, IJCAD and BricsCAD). LibreCAD
+// reads neither: it draws a text in the stroke font named like its style, so the style is
+// named for the one it ships with the JIS kanji (kst32b.lff).
+constexpr std::string_view TextStyle = "KST32B";
+constexpr std::string_view TextFont = "romans.shx";
+constexpr std::string_view TextBigFont = "extfont2.shx";
 
 // Glyph advances in text heights, for the extents: a text's height is its capital
 // height, and an em of a Japanese gothic is about 1.37 capital heights.
@@ -80,6 +85,13 @@ EncodedText EncodeText(ShiftJis& shiftJis, std::string_view utf8) {
     return out;
 }
 
+// The direction of `p` from `centre`, degrees in [0, 360): DXF's arc angles.
+double DegreesOf(const arcs::Point& p, const arcs::Point& centre) {
+    double deg = std::atan2(p.y - centre.y, p.x - centre.x) * 180 / std::numbers::pi;
+    if (deg < 0) deg += 360;
+    return deg >= 360 ? 0 : deg + 0.0;
+}
+
 class Writer {
   public:
     void Pair(std::string_view code, std::string_view value) {
@@ -100,22 +112,28 @@ class Writer {
     }
     std::string Take() { return std::move(out_); }
 
-    void Polyline(std::string_view layer, const std::vector<Point2>& points,
-                  bool continuousPattern) {
-        Pair("  0", "POLYLINE");
-        Pair("  8", layer);
-        Pair(" 66", "1");
-        Point(0, 0);
-        Pair(" 30", "0");
-        // 1: closed; 128: the linetype runs on across the vertices.
-        Pair(" 70", continuousPattern ? "129" : "1");
-        for (const Point2& p : points) {
-            Pair("  0", "VERTEX");
-            Pair("  8", layer);
-            Point(p.x, p.y);
+    // A piece of a path: a LINE, or an ARC (counter-clockwise from its start angle to its
+    // end angle, as DXF draws arcs), or a CIRCLE for a whole turn.
+    void Piece(std::string_view layer, const arcs::Piece& p) {
+        if (p.line) {
+            Line(layer, p.from.x, p.from.y, p.to.x, p.to.y);
+            return;
         }
-        Pair("  0", "SEQEND");
+        if (std::fabs(p.sweep) >= 2 * std::numbers::pi) {
+            Circle(layer, p.centre.x, p.centre.y, p.radius);
+            return;
+        }
+        const arcs::Point& start = p.sweep > 0 ? p.from : p.to;
+        const arcs::Point& end = p.sweep > 0 ? p.to : p.from;
+        Arc(layer, p.centre.x, p.centre.y, p.radius, DegreesOf(start, p.centre), DegreesOf(end, p.centre));
+    }
+    void Arc(std::string_view layer, double x, double y, double radius, double startDeg, double endDeg) {
+        Pair("  0", "ARC");
         Pair("  8", layer);
+        Point(x, y);
+        Number(" 40", radius);
+        Number(" 50", startDeg);
+        Number(" 51", endDeg);
     }
     void Line(std::string_view layer, double x1, double y1, double x2, double y2,
               std::string_view lineType = {}) {
@@ -126,10 +144,10 @@ class Writer {
         Number(" 11", x2);
         Number(" 21", y2);
     }
-    void Circle(std::string_view layer, double radius) {
+    void Circle(std::string_view layer, double x, double y, double radius) {
         Pair("  0", "CIRCLE");
         Pair("  8", layer);
-        Point(0, 0);
+        Point(x, y);
         Number(" 40", radius);
     }
     // Left-aligned at (x, y) on its baseline, or centred on x when `centred`.
@@ -139,7 +157,7 @@ class Writer {
         Point(x, y);
         Number(" 40", height);
         Pair("  1", bytes);
-        Pair("  7", "STANDARD");
+        Pair("  7", TextStyle);
         if (centred) {
             Pair(" 72", "1");
             Number(" 11", x);
@@ -151,18 +169,58 @@ class Writer {
     std::string out_;
 };
 
-// Closed point lists as drawn: finite, without a repeated first point at the end.
-std::vector<Point2> ClosedPoints(const std::vector<Point2>& points) {
-    for (const Point2& p : points) {
-        CheckFinite(p.x);
-        CheckFinite(p.y);
+// A closed path as drawn: finite, each piece starting where the one before ends (to a
+// nanometre: the pieces share their end points).
+void CheckPath(const std::vector<arcs::Piece>& path, const char* what) {
+    for (const arcs::Piece& p : path) {
+        for (double v : {p.from.x, p.from.y, p.to.x, p.to.y, p.centre.x, p.centre.y, p.radius, p.sweep}) {
+            CheckFinite(v);
+        }
     }
-    std::vector<Point2> closed = points;
-    if (closed.size() > 1 && closed.back().x == closed.front().x &&
-        closed.back().y == closed.front().y) {
-        closed.pop_back();
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const arcs::Point& end = path[i].to;
+        const arcs::Point& next = path[(i + 1) % path.size()].from;
+        if (std::hypot(end.x - next.x, end.y - next.y) > 1e-6) {
+            throw std::invalid_argument(std::string("workshop drawing: the ") + what + " is not closed");
+        }
     }
-    return closed;
+}
+
+// Grows the box by a piece: its ends, and an arc's points due left, right, up and down of
+// its centre where the arc passes them.
+void AddPiece(Box& box, const arcs::Piece& p) {
+    box.Add(p.from.x, p.from.y);
+    box.Add(p.to.x, p.to.y);
+    if (p.line) return;
+    const double start = std::atan2(p.from.y - p.centre.y, p.from.x - p.centre.x);
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        const double direction = quarter * std::numbers::pi / 2;
+        // How far the arc turns from its start to this direction, in its own sense.
+        double turn = std::remainder(direction - start, 2 * std::numbers::pi);
+        if (p.sweep > 0 && turn < 0) turn += 2 * std::numbers::pi;
+        if (p.sweep < 0 && turn > 0) turn -= 2 * std::numbers::pi;
+        if (std::fabs(turn) <= std::fabs(p.sweep)) {
+            box.Add(p.centre.x + p.radius * std::cos(direction), p.centre.y + p.radius * std::sin(direction));
+        }
+    }
+}
+
+// The farthest any piece reaches from the cam centre.
+double Reach(const std::vector<arcs::Piece>& path) {
+    Box box;
+    double reach = 0;
+    for (const arcs::Piece& p : path) {
+        reach = std::max({reach, std::hypot(p.from.x, p.from.y), std::hypot(p.to.x, p.to.y)});
+        if (p.line) continue;
+        // The arc's point farthest from the centre, where the arc passes it.
+        const double away = std::atan2(p.centre.y, p.centre.x);
+        const double start = std::atan2(p.from.y - p.centre.y, p.from.x - p.centre.x);
+        double turn = std::remainder(away - start, 2 * std::numbers::pi);
+        if (p.sweep > 0 && turn < 0) turn += 2 * std::numbers::pi;
+        if (p.sweep < 0 && turn > 0) turn -= 2 * std::numbers::pi;
+        if (std::fabs(turn) <= std::fabs(p.sweep)) reach = std::max(reach, std::hypot(p.centre.x, p.centre.y) + p.radius);
+    }
+    return reach;
 }
 
 struct PlacedText {
@@ -171,7 +229,7 @@ struct PlacedText {
     bool centred;
 };
 
-void WriteTables(Writer& w, const Box& view, double textHeight) {
+void WriteTables(Writer& w, const Box& view, double textHeight, bool toolPath) {
     w.Pair("  0", "SECTION");
     w.Pair("  2", "TABLES");
 
@@ -244,16 +302,17 @@ void WriteTables(Writer& w, const Box& view, double textHeight) {
         const char* colour;
         const char* lineType;
     };
-    const Layer layers[] = {
+    std::vector<Layer> layers = {
         {"0", "7", "CONTINUOUS"},
         {DrawingContourLayer, "7", "CONTINUOUS"},  // black on white, white on black
         {DrawingPitchLayer, "5", "CENTER"},        // blue
         {DrawingCenterLayer, "1", "CENTER"},       // red
         {DrawingTextLayer, "7", "CONTINUOUS"},
     };
+    if (toolPath) layers.push_back({DrawingToolPathLayer, "3", "CONTINUOUS"});  // green
     w.Pair("  0", "TABLE");
     w.Pair("  2", "LAYER");
-    w.Pair(" 70", "5");
+    w.Pair(" 70", std::to_string(layers.size()));
     for (const Layer& layer : layers) {
         w.Pair("  0", "LAYER");
         w.Pair("  2", layer.name);
@@ -263,19 +322,22 @@ void WriteTables(Writer& w, const Box& view, double textHeight) {
     }
     w.Pair("  0", "ENDTAB");
 
+    // STANDARD too, which readers expect to find.
     w.Pair("  0", "TABLE");
     w.Pair("  2", "STYLE");
-    w.Pair(" 70", "1");
-    w.Pair("  0", "STYLE");
-    w.Pair("  2", "STANDARD");
-    w.Pair(" 70", "0");
-    w.Pair(" 40", "0");
-    w.Pair(" 41", "1");
-    w.Pair(" 50", "0");
-    w.Pair(" 71", "0");
-    w.Number(" 42", textHeight);
-    w.Pair("  3", TextFont);
-    w.Pair("  4", "");
+    w.Pair(" 70", "2");
+    for (const std::string_view style : {std::string_view("STANDARD"), TextStyle}) {
+        w.Pair("  0", "STYLE");
+        w.Pair("  2", style);
+        w.Pair(" 70", "0");
+        w.Pair(" 40", "0");
+        w.Pair(" 41", "1");
+        w.Pair(" 50", "0");
+        w.Pair(" 71", "0");
+        w.Number(" 42", textHeight);
+        w.Pair("  3", TextFont);
+        w.Pair("  4", TextBigFont);
+    }
     w.Pair("  0", "ENDTAB");
     w.Pair("  0", "ENDSEC");
 }
@@ -283,23 +345,16 @@ void WriteTables(Writer& w, const Box& view, double textHeight) {
 }  // namespace
 
 std::string BuildWorkshopDrawing(const WorkshopDrawing& drawing) {
-    const std::vector<Point2> contour = ClosedPoints(drawing.contour);
-    const std::vector<Point2> pitch = ClosedPoints(drawing.pitch);
-    CheckFinite(drawing.baseRadius);
+    if (drawing.contour.empty()) throw std::invalid_argument("workshop drawing: no contour");
+    CheckPath(drawing.contour, drawing.toolPath ? "tool path" : "contour");
+    CheckPath(drawing.pitch, "pitch curve");
     if (drawing.boreDiameter) CheckFinite(*drawing.boreDiameter);
-    if (contour.size() < 3) throw std::invalid_argument("workshop drawing: contour under 3 points");
-    if (!pitch.empty() && pitch.size() < 3) {
-        throw std::invalid_argument("workshop drawing: pitch curve under 3 points");
-    }
     if (drawing.boreDiameter && !(*drawing.boreDiameter > 0)) {
         throw std::invalid_argument("workshop drawing: bore diameter not positive");
     }
 
     // The radius everything else is placed around: the farthest point drawn.
-    double reach = 0;
-    for (const auto* points : {&contour, &pitch}) {
-        for (const Point2& p : *points) reach = std::max(reach, std::hypot(p.x, p.y));
-    }
+    double reach = std::max(Reach(drawing.contour), Reach(drawing.pitch));
     if (drawing.boreDiameter) reach = std::max(reach, *drawing.boreDiameter / 2);
     if (!std::isfinite(reach)) ThrowOverflow();
 
@@ -316,18 +371,33 @@ std::string BuildWorkshopDrawing(const WorkshopDrawing& drawing) {
     const double markTo = markFrom + 2 * h;
     texts.push_back({0, markTo + h / 2, h, {"0%%d", 2 * NarrowAdvance}, true});
 
-    // Below the cam, left-aligned under its left edge: name, scale, title texts.
+    // The cam's turn: an arrow on a ring outside the cam at the upper left, pointing
+    // counter-clockwise, and its word beyond the arrow's head.
+    const double ring = axis - h / 2;
+    const double arrowFrom = 100, arrowTo = 140;  // DXF's degrees, counter-clockwise from +x
+    struct Segment {
+        double x1, y1, x2, y2;
+    };
+    std::vector<Segment> arrowHead;
+    if (!drawing.rotation.empty()) {
+        const double tip = arrowTo * std::numbers::pi / 180;
+        const double tx = ring * std::cos(tip), ty = ring * std::sin(tip);
+        // The direction of travel at the tip (counter-clockwise), and across it.
+        const double ax = -std::sin(tip), ay = std::cos(tip);
+        for (const double side : {-1.0, 1.0}) {
+            arrowHead.push_back({tx, ty, tx - 1.5 * h * ax + side * 0.6 * h * ay, ty - 1.5 * h * ay - side * 0.6 * h * ax});
+        }
+        const double word = (arrowTo + 8) * std::numbers::pi / 180;
+        EncodedText text = EncodeText(shiftJis, drawing.rotation);
+        texts.push_back({ring * std::cos(word) - text.advance * h, ring * std::sin(word), h, std::move(text), false});
+    }
+
+    // Below the cam, left-aligned under its left edge: the name, the notes, the title texts.
     std::vector<std::pair<EncodedText, double>> lines;
     if (!drawing.designName.empty()) {
         lines.push_back({EncodeText(shiftJis, drawing.designName), h * 10 / 7});
     }
-    lines.push_back({EncodeText(shiftJis, "SCALE 1:1  UNIT mm"), h});
-    if (drawing.baseRadius > 0) {
-        lines.push_back({EncodeText(shiftJis, "BASE RADIUS " + FormatNumber(drawing.baseRadius)), h});
-    }
-    if (drawing.boreDiameter) {
-        lines.push_back({EncodeText(shiftJis, "BORE " + FormatNumber(*drawing.boreDiameter)), h});
-    }
+    for (const std::string& note : drawing.notes) lines.push_back({EncodeText(shiftJis, note), h});
     for (const auto& [label, value] : drawing.titleBlock) {
         if (label.empty() && value.empty()) continue;
         const std::string text = value.empty()   ? label
@@ -342,12 +412,13 @@ std::string BuildWorkshopDrawing(const WorkshopDrawing& drawing) {
     }
 
     Box box;
-    for (const auto* points : {&contour, &pitch}) {
-        for (const Point2& p : *points) box.Add(p.x, p.y);
+    for (const auto* path : {&drawing.contour, &drawing.pitch}) {
+        for (const arcs::Piece& p : *path) AddPiece(box, p);
     }
     box.Add(-axis, -axis);
     box.Add(axis, axis);
     box.Add(0, markTo);
+    for (const Segment& l : arrowHead) box.Add(l.x2, l.y2);
     for (const PlacedText& t : texts) {
         const double width = t.text.advance * t.height;
         const double left = t.centred ? t.x - width / 2 : t.x;
@@ -381,24 +452,29 @@ std::string BuildWorkshopDrawing(const WorkshopDrawing& drawing) {
     w.Pair("  9", "$LTSCALE");
     w.Pair(" 40", "1");
     w.Pair("  9", "$TEXTSTYLE");
-    w.Pair("  7", "STANDARD");
+    w.Pair("  7", TextStyle);
     w.Pair("  9", "$TEXTSIZE");
     w.Number(" 40", h);
     w.Pair("  0", "ENDSEC");
 
-    WriteTables(w, box, h);
+    WriteTables(w, box, h, drawing.toolPath);
     w.Pair("  0", "SECTION");
     w.Pair("  2", "BLOCKS");
     w.Pair("  0", "ENDSEC");
 
     w.Pair("  0", "SECTION");
     w.Pair("  2", "ENTITIES");
-    w.Polyline(DrawingContourLayer, contour, false);
-    if (drawing.boreDiameter) w.Circle(DrawingContourLayer, *drawing.boreDiameter / 2);
-    if (!pitch.empty()) w.Polyline(DrawingPitchLayer, pitch, true);
+    const std::string_view contourLayer = drawing.toolPath ? DrawingToolPathLayer : DrawingContourLayer;
+    for (const arcs::Piece& p : drawing.contour) w.Piece(contourLayer, p);
+    if (drawing.boreDiameter) w.Circle(DrawingContourLayer, 0, 0, *drawing.boreDiameter / 2);
+    for (const arcs::Piece& p : drawing.pitch) w.Piece(DrawingPitchLayer, p);
     w.Line(DrawingCenterLayer, -axis, 0, axis, 0);
     w.Line(DrawingCenterLayer, 0, -axis, 0, axis);
     w.Line(DrawingCenterLayer, 0, markFrom, 0, markTo, "CONTINUOUS");
+    if (!drawing.rotation.empty()) {
+        w.Arc(DrawingTextLayer, 0, 0, ring, arrowFrom, arrowTo);
+        for (const Segment& l : arrowHead) w.Line(DrawingTextLayer, l.x1, l.y1, l.x2, l.y2);
+    }
     for (const PlacedText& t : texts) w.Text(t.x, t.y, t.height, t.text.bytes, t.centred);
     w.Pair("  0", "ENDSEC");
     w.Pair("  0", "EOF");

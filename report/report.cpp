@@ -3,9 +3,9 @@
 //
 // Page 1 holds the cam figure, the design data, the segment table and the checks above a
 // drawing's title block; tables that do not fit go on over continuation pages. Then the
-// motion charts, and the loads at speed when the design has them. Every text is drawn
-// into a box and checked against it, so the layout check can name any text that does
-// not fit.
+// motion charts, the loads at speed when the design has them, and the contour's
+// coordinates. Every text is drawn into a box and checked against it, so the layout check
+// can name any text that does not fit.
 
 #include "report/report.h"
 
@@ -201,8 +201,8 @@ double RowHeight(const Sheet& s, const std::vector<Column>& columns, const Row& 
 }
 
 void DrawRow(Sheet& s, const std::vector<Column>& columns, const Row& row, double y, double height,
-             const QFont& font, const QFont& boldFont, bool header) {
-    double x = Margin;
+             const QFont& font, const QFont& boldFont, bool header, double left = Margin) {
+    double x = left;
     double belowHeight = 0;
     double belowWidth = 0;
     for (std::size_t k = 1; k < columns.size(); ++k) belowWidth += columns[k].width;
@@ -220,7 +220,7 @@ void DrawRow(Sheet& s, const std::vector<Column>& columns, const Row& row, doubl
         x += columns[k].width;
     }
     if (!row.below.isEmpty()) {
-        s.Text(Margin + columns[0].width + CellPad, y + cellsHeight - s.density.rowPad + 0.4,
+        s.Text(left + columns[0].width + CellPad, y + cellsHeight - s.density.rowPad + 0.4,
                belowWidth - 2 * CellPad, belowHeight - 0.4, row.below, font,
                Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, row.belowColour);
     }
@@ -228,7 +228,7 @@ void DrawRow(Sheet& s, const std::vector<Column>& columns, const Row& row, doubl
         double width = 0;
         for (const Column& c : columns) width += c.width;
         s.p.setPen(Pen(header ? 0.2 : 0.1, header ? QColor(Qt::black) : Rule));
-        s.p.drawLine(P(Margin, y + height), P(Margin + width, y + height));
+        s.p.drawLine(P(left, y + height), P(left + width, y + height));
     }
 }
 
@@ -469,6 +469,91 @@ void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
     s.Text(x, y - gap + 4, w, 4, Q(page.footnote), Font(8), Qt::AlignCenter);
 }
 
+// ---------------------------------------------------------------- the coordinates
+
+// The contour's coordinates on the last pages. The four columns are narrow, so they stand
+// side by side in as many blocks as the width takes, read down each block and then
+// across: a revolution at the usual step then fits one page. The last page shares its rows
+// evenly between the blocks. Returns the pages used, none without rows.
+int CoordinatePages(Sheet& s, const ReportInput& in) {
+    const ReportTable& table = in.coordinates;
+    if (table.rows.empty() || table.header.empty()) return 0;
+    // Every row is one line of figures: the rows as close as page 1's densest tables.
+    s.density = Sheet::Compact;
+    const QFont font = Font(7.5), bold = Font(7.5, true);
+    const double width = PageWidth - 2 * Margin, gap = 6;
+
+    // Each column as wide as its widest figure or header word, the unit under the name.
+    const std::size_t n = table.header.size();
+    std::vector<Column> columns(n, Column{0});
+    Row header;
+    for (std::size_t k = 0; k < n; ++k) {
+        const QString text =
+            Q(table.header[k]).replace(QStringLiteral(" ["), QStringLiteral("\n["));
+        header.cells.push_back(text);
+        header.bold.push_back(true);
+        for (const QString& word : text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            columns[k].width = std::max(columns[k].width, s.Width(word, bold));
+        columns[k].right = k < table.rightAligned.size() && table.rightAligned[k];
+    }
+    std::vector<Row> rows;
+    rows.reserve(table.rows.size());
+    for (const std::vector<std::string>& cells : table.rows) {
+        Row row;
+        for (std::size_t k = 0; k < cells.size() && k < n; ++k) {
+            row.cells.push_back(Q(cells[k]));
+            columns[k].width = std::max(columns[k].width, s.Width(row.cells.back(), font));
+        }
+        rows.push_back(std::move(row));
+    }
+    // Room between neighbouring figures, then the blocks spread over the page's width.
+    double natural = 0;
+    for (Column& c : columns) {
+        c.width += 2 * CellPad + 0.5;
+        natural += c.width;
+    }
+    const int blocks = std::max(1, static_cast<int>(std::floor((width + gap) / (natural + gap))));
+    const double blockWidth = (width - (blocks - 1) * gap) / blocks;
+    for (Column& c : columns) c.width *= blockWidth / natural;
+
+    const double headerHeight = RowHeight(s, columns, header, bold, bold);
+    const double rowHeight = RowHeight(s, columns, rows.front(), font, bold);
+    const QFont headingFont = Font(10, true), noteFont = Font(7);
+    const double headingHeight = 6.5;
+    Flow f{s, in};
+    std::size_t next = 0;
+    int pages = 0;
+    while (next < rows.size()) {
+        s.NewPage();
+        ++pages;
+        f.PageHeading();
+        const QString heading = pages == 1 ? Q(in.coordinatesHeading)
+                                           : Q(in.coordinatesHeading) + " " + Q(in.continued);
+        s.Text(Margin, f.y, width, headingHeight - 1, heading, headingFont);
+        f.y += headingHeight;
+        if (pages == 1) {
+            const double h = s.Height(Q(in.coordinatesNote), noteFont, width);
+            s.Text(Margin, f.y, width, h, Q(in.coordinatesNote), noteFont,
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Grey);
+            f.y += h + 2.5;
+        }
+        const auto room = static_cast<std::size_t>(
+            std::max(1.0, std::floor((Bottom - f.y - headerHeight) / rowHeight)));
+        const std::size_t left = rows.size() - next;
+        const std::size_t perBlock = std::min(room, (left + blocks - 1) / blocks);
+        for (int b = 0; b < blocks && next < rows.size(); ++b) {
+            const double x = Margin + b * (blockWidth + gap);
+            DrawRow(s, columns, header, f.y, headerHeight, bold, bold, true, x);
+            double y = f.y + headerHeight;
+            for (std::size_t i = 0; i < perBlock && next < rows.size(); ++i, ++next) {
+                DrawRow(s, columns, rows[next], y, rowHeight, font, bold, false, x);
+                y += rowHeight;
+            }
+        }
+    }
+    return pages;
+}
+
 // ---------------------------------------------------------------- page 1
 
 // A drawing's title block across the foot of the page: a label above each value, the
@@ -662,13 +747,16 @@ bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow
         }
         if (used == 1) break;
     }
+    Sheet measure(writer, painter, nullptr);
+    const int coordinates = CoordinatePages(measure, in);
     Sheet sheet(writer, painter, overflows);
     sheet.density = density;
     sheet.drawing = true;
-    sheet.pages = front + 1 + (in.dynamics ? 1 : 0);
+    sheet.pages = front + 1 + (in.dynamics ? 1 : 0) + coordinates;
     FrontPages(sheet, in);
     ChartPage(sheet, in, in.motion);
     if (in.dynamics) ChartPage(sheet, in, *in.dynamics);
+    CoordinatePages(sheet, in);
     painter.end();
     pages = sheet.page;
     return true;

@@ -113,6 +113,13 @@ struct ReportInput {
     ReportFigure figure;
     ReportChartPage motion;                   // page 2
     std::optional<ReportChartPage> dynamics;  // page 3, with the loads at speed
+
+    // The last pages: the contour's coordinates at every step of the cam angle, to check a
+    // cut cam on a rotary table or a measuring machine (cam angle, radius, x, y), as many
+    // pages as the rows need; no rows where the cam has no contour to give.
+    std::string coordinatesHeading;
+    ReportTable coordinates;
+    std::string coordinatesNote;
 };
 
 // A text the layout could not fit in its box.

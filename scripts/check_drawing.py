@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Checks workshop drawings (X.dxf with X.json beside it saying what it must show) in an
 independent reader: ezdxf reads it strictly and its audit finds no error, every layer
-holds what its name says, and a render by ezdxf's drawing add-on (matplotlib, Agg) has
-the contour and pitch curve on the rings the JSON gives, the bore, a clear centre but
-for the centre mark, and all its ink inside $EXTMIN/$EXTMAX, which it fills. Writes the
+holds what its name says, the contour and pitch curve are closed chains of arcs and lines
+whose neighbours share their ends and tangents, and a render by ezdxf's drawing add-on
+(matplotlib, Agg) has them on the rings the JSON gives, the bore, a clear centre but for
+the centre mark, and all its ink inside $EXTMIN/$EXTMAX, which it fills. Writes the
 render as X.png."""
 import json
 import math
@@ -23,9 +24,10 @@ from ezdxf.addons.drawing import Frontend, RenderContext
 from ezdxf.addons.drawing.matplotlib import MatplotlibBackend
 from ezdxf.tools import fonts
 
-# The drawing names MS Gothic, a Windows font; IPA Gothic stands in for it here, as a
-# Japanese CAD program on Linux would substitute it.
-fonts.font_face_cache["msgothic.ttc"] = fonts.FontFace("ipag.ttf", "IPAGothic", "normal", "normal", 400)
+# The drawing names the SHX fonts of Japanese CAD programs (romans.shx with the big font
+# extfont2.shx); IPA Gothic stands in for them here, as a program on Linux substitutes.
+fonts.font_face_cache[fonts.cache_key(fonts.map_shx_to_ttf("romans.shx"))] = fonts.FontFace(
+    "ipag.ttf", "IPAGothic", "normal", "normal", 400)
 
 LAYERS = {"CONTOUR", "PITCH", "CENTER", "TEXT"}
 WIDTH_PX = 1200
@@ -44,6 +46,58 @@ class Check:
 
 def near(a, b, tolerance=1e-9):
     return abs(a - b) <= tolerance * max(1.0, abs(a), abs(b))
+
+
+def ends_and_tangents(e):
+    """A piece's two ends, each with the unit tangent of the piece there, pointing out of
+    the piece at its start and along it at its end (the direction it runs as DXF has it:
+    an arc counter-clockwise)."""
+    if e.dxftype() == "LINE":
+        a, b = e.dxf.start, e.dxf.end
+        d = (b - a).normalize()
+        return [(a, -d), (b, d)]
+    c, r = e.dxf.center, e.dxf.radius
+    out = []
+    for angle, sign in ((e.dxf.start_angle, -1), (e.dxf.end_angle, 1)):
+        t = math.radians(angle)
+        point = c + (r * math.cos(t), r * math.sin(t))
+        tangent = ezdxf.math.Vec3(-math.sin(t), math.cos(t)) * sign
+        out.append((point, tangent))
+    return out
+
+
+def check_chain(check, pieces, what):
+    """The pieces make one closed chain: every end meets exactly one other piece's end, and
+    there the tangents run on (one piece's outward tangent opposite the other's)."""
+    ends = [(i, point, tangent) for i, e in enumerate(pieces) for point, tangent in ends_and_tangents(e)]
+    worst_gap, worst_turn = 0.0, 0.0
+    for i, point, tangent in ends:
+        others = [(j, q, u) for j, q, u in ends if j != i and (q - point).magnitude < 1e-6]
+        if not check.that(len(others) == 1, f"{what}: an end at {point} meets {len(others)} others"):
+            return
+        _, q, u = others[0]
+        worst_gap = max(worst_gap, (q - point).magnitude)
+        # One end's tangent points out of its piece, the other's along its own: opposite.
+        # atan2, not acos: an angle of 1e-12 must not read as the 1.5e-8 of acos(1 - eps).
+        cross = tangent.x * u.y - tangent.y * u.x
+        worst_turn = max(worst_turn, math.atan2(abs(cross), -tangent.dot(u)))
+    check.that(worst_gap <= 1e-9, f"{what}: ends apart by {worst_gap}")
+    check.that(worst_turn <= 1e-9, f"{what}: tangents turn by {worst_turn} rad at a join")
+    print(f"{check.path}: {what}: {len(pieces)} pieces, joins within {worst_gap:.2g} mm, "
+          f"{worst_turn:.2g} rad")
+
+
+def piece_points(e, n=64):
+    """Points along a piece, for extents and reach."""
+    if e.dxftype() == "LINE":
+        return [e.dxf.start, e.dxf.end]
+    if e.dxftype() == "CIRCLE":
+        return [e.dxf.center + (e.dxf.radius * math.cos(2 * math.pi * k / n),
+                                e.dxf.radius * math.sin(2 * math.pi * k / n)) for k in range(n)]
+    a0, a1 = e.dxf.start_angle, e.dxf.end_angle
+    span = (a1 - a0) % 360
+    return [e.dxf.center + (e.dxf.radius * math.cos(math.radians(a0 + span * k / n)),
+                            e.dxf.radius * math.sin(math.radians(a0 + span * k / n))) for k in range(n + 1)]
 
 
 def check_structure(check, doc, expect):
@@ -65,27 +119,37 @@ def check_structure(check, doc, expect):
         by_layer.setdefault(e.dxf.layer, []).append(e)
     check.that(set(by_layer) <= LAYERS, f"entities on {sorted(by_layer)}")
 
-    contour = [e for e in by_layer.get("CONTOUR", []) if e.dxftype() == "POLYLINE"]
-    circles = [e for e in by_layer.get("CONTOUR", []) if e.dxftype() == "CIRCLE"]
-    check.that(len(contour) == 1 and contour[0].is_closed, "one closed contour polyline")
-    check.that(len(contour) + len(circles) == len(by_layer.get("CONTOUR", [])), "only contour and bore on CONTOUR")
     bore = expect["bore"]
-    if bore is None:
-        check.that(not circles, "no bore circle")
+    on_contour = by_layer.get("CONTOUR", [])
+    circles = [e for e in on_contour if e.dxftype() == "CIRCLE" and bore is not None
+               and near(e.dxf.radius, bore / 2) and near(e.dxf.center.x, 0) and near(e.dxf.center.y, 0)]
+    contour = [e for e in on_contour if e not in circles]
+    check.that(all(e.dxftype() in ("ARC", "LINE", "CIRCLE") for e in contour), "only arcs and lines on CONTOUR")
+    whole = [e for e in contour if e.dxftype() == "CIRCLE"]
+    if whole:
+        check.that(len(contour) == 1, "a whole circle is the whole contour")
     else:
-        check.that(len(circles) == 1 and near(circles[0].dxf.radius, bore / 2)
-                   and near(circles[0].dxf.center.x, 0) and near(circles[0].dxf.center.y, 0),
-                   "bore circle at the centre")
+        check_chain(check, contour, "contour")
+    check.that(len(circles) == (0 if bore is None else 1), "the bore circle at the centre")
     pitch = by_layer.get("PITCH", [])
     if expect["pitch"]:
-        check.that(len(pitch) == 1 and pitch[0].dxftype() == "POLYLINE" and pitch[0].is_closed,
-                   "one closed pitch polyline")
+        check.that(all(e.dxftype() in ("ARC", "LINE", "CIRCLE") for e in pitch), "only arcs and lines on PITCH")
+        if not (len(pitch) == 1 and pitch[0].dxftype() == "CIRCLE"):
+            check_chain(check, pitch, "pitch curve")
     else:
         check.that(not pitch, "nothing on PITCH")
+    if "arcs" in expect:
+        check.that(len(contour) == expect["arcs"], f"{len(contour)} contour pieces, not {expect['arcs']}")
 
-    points = [v.dxf.location for e in contour for v in e.vertices]
+    points = [p for e in contour for p in piece_points(e)]
     reach = max(math.hypot(p.x, p.y) for p in points) if points else 0
     lines = [e for e in by_layer.get("CENTER", []) if e.dxftype() == "LINE"]
+    # The arrow of the turn: an arc and its head on TEXT, outside the contour.
+    arrow = [e for e in by_layer.get("TEXT", []) if e.dxftype() in ("ARC", "LINE")]
+    if expect.get("rotation"):
+        arcs_ = [e for e in arrow if e.dxftype() == "ARC"]
+        check.that(len(arcs_) == 1 and len(arrow) == 3 and arcs_[0].dxf.radius > reach,
+                   "the arrow of the turn outside the contour")
     check.that(len(lines) == len(by_layer.get("CENTER", [])), "only lines on CENTER")
     through = [l for l in lines if abs(l.dxf.start.x * l.dxf.end.y - l.dxf.start.y * l.dxf.end.x) < 1e-9
                and l.dxf.start.dot(l.dxf.end) < 0]
@@ -107,7 +171,7 @@ def check_structure(check, doc, expect):
 
     # Every point drawn lies within the extents the header gives.
     lo, hi = header["$EXTMIN"], header["$EXTMAX"]
-    drawn = points + [v.dxf.location for e in pitch for v in e.vertices]
+    drawn = points + [p for e in pitch for p in piece_points(e)] + [p for e in arrow for p in piece_points(e)]
     drawn += [p for l in lines for p in (l.dxf.start, l.dxf.end)]
     drawn += [t.dxf.insert for t in texts]
     for c in circles:

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Remakes the committed pictures: the icon from the start-up design's contour, the
-# README's screenshots of the classic and the engineering window, taken under Xvfb, both pages of the design report in
+# README's screenshots of the classic and the engineering window, taken under Xvfb, the
+# drawing in LibreCAD, both pages of the design report in
 # Japanese and the workshop drawing. Run after ./run.sh or ./test.sh has built build/.
 #   scripts/make_images.sh          every picture
 #   scripts/make_images.sh report   the report's pages and the drawing only
@@ -31,6 +32,11 @@ fi
   --report "$tmp/cam.pdf" --drawing "$tmp/cam-drawing.dxf" >/dev/null
 pdftoppm -png -r 100 "$tmp/cam.pdf" docs/report-page
 
+# The same drawing as a CAD program a Debian user has shows it: LibreCAD under Xvfb, its
+# Japanese in the stroke font the drawing's text style names.
+scripts/librecad_shot.sh "$tmp/cam-drawing.dxf" docs/librecad-drawing.png
+
+
 # The drawing as a CAD program shows it: ezdxf's drawing add-on, as the drawing's own
 # check renders it (IPA Gothic standing in for MS Gothic).
 /usr/bin/python3 - "$tmp/cam-drawing.dxf" docs/drawing.png <<'EOF'
@@ -43,7 +49,7 @@ doc = ezdxf.readfile(sys.argv[1])
 render(doc, doc.header["$EXTMIN"], doc.header["$EXTMAX"], sys.argv[2])
 EOF
 if $only_report; then
-  echo "wrote docs/report-page-1.png, -2.png and docs/drawing.png"
+  echo "wrote docs/report-page-*.png, docs/drawing.png and docs/librecad-drawing.png"
 else
-  echo "wrote data/platecam.svg, docs/window.png, docs/engineering.png, docs/report-page-1.png, -2.png and docs/drawing.png"
+  echo "wrote data/platecam.svg, docs/window.png, docs/engineering.png, docs/report-page-*.png, docs/drawing.png and docs/librecad-drawing.png"
 fi

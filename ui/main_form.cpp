@@ -480,6 +480,7 @@ void TForm1::SaveDocument(const std::string& path) {
         document.dynamics = kept.dynamics;
         document.drawing = kept.drawing;
         document.contact = kept.contact;
+        document.machining = kept.machining;
     }
     SaveDesignDocument(path, document);
 }

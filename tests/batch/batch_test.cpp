@@ -284,7 +284,7 @@ TEST(Batch, ReportTextCarriesTheCheck) {
     ASSERT_EQ(std::system(("pdftotext -layout " + dir.path("cam.pdf") + " " +
                            dir.path("cam.txt")).c_str()), 0);
     const std::string text = ReadWholeFile(dir.path("cam.txt"), 1 << 20);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 2) << "two pages";
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 3) << "three pages, the last the coordinates";
     // The report rounds as an engineer reads: angles to 0.1 degree, lengths to 0.01 mm.
     for (const char* expected :
          {"cam1.dat", "max 17.7° at 59.0°", "min -24.0° at 222.5°", "34.16 mm at 74.7°",

@@ -1,7 +1,9 @@
 // The design report as platecam-batch hands it over: the language the reader's locale
 // asks for, the segment table and charts against the closed forms of the cycloid, the
-// follower where its geometry puts it, the jump regions where the loads say so.
+// follower where its geometry puts it, the jump regions where the loads say so, and the
+// contour's coordinates as the PDF reads back.
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,9 +13,12 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <regex>
+#include <sstream>
 
 #include "batch/options.h"
 #include "batch/report_input.h"
+#include "batch/report_module.h"
 #include "batch/run.h"
 #include "files/save_file.h"
 #include "base/language.h"
@@ -40,31 +45,42 @@ std::string Put(const TempDir& dir, const std::string& name, const std::string& 
 }
 
 // The whole process in a clean environment, as `nobody` when the tests run as root;
-// returns the report's text as pdftotext extracts it, or the failure.
-std::string ReportText(const TempDir& dir, const std::string& environment,
-                       const std::string& arguments) {
+// returns the report's text as pdftotext extracts it (with `layout`, the columns keep
+// their places on the line), or the failure.
+std::string ExtractedText(const TempDir& dir, const std::string& environment,
+                          const std::string& arguments, bool layout = false) {
     const std::string user =
         ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
     // Only the sanitizers' settings pass from the test's environment.
     std::string sanitizers;
     for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
-        if (const char* value = std::getenv(name)) sanitizers += std::string(name) + "='" + value + "' ";
+        if (const char* value = std::getenv(name))
+            sanitizers += std::string(name) + "='" + value + "' ";
     }
-    const std::string command = "cd " + dir.path("") + " && " + user +
-                                "env -i PATH=/usr/bin:/bin " + sanitizers + environment +
-                                " " PLATECAM_BATCH_EXE " " + arguments +
-                                " --report r.pdf 2>err.txt" + " && pdftotext r.pdf r.txt";
+    const std::string command =
+        "cd " + dir.path("") + " && " + user + "env -i PATH=/usr/bin:/bin " + sanitizers +
+        environment + " " PLATECAM_BATCH_EXE " " + arguments + " --report r.pdf 2>err.txt" +
+        " && pdftotext " + (layout ? "-layout " : "") + "r.pdf r.txt";
     ::unlink(dir.path("r.txt").c_str());
     const int status = std::system(command.c_str());
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return "(failed: " + ReadWholeFile(dir.path("err.txt"), 1 << 16) + ")";
     }
-    // Without the white space, a phrase reads the same where the layout wraps it.
-    std::string text = ReadWholeFile(dir.path("r.txt"), 1 << 22);
+    return ReadWholeFile(dir.path("r.txt"), 1 << 22);
+}
+
+// Without the white space, a phrase reads the same where the layout wraps it.
+std::string WithoutSpaces(std::string text) {
     text.erase(
         std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n'; }),
         text.end());
     return text;
+}
+
+std::string ReportText(const TempDir& dir, const std::string& environment,
+                       const std::string& arguments) {
+    const std::string text = ExtractedText(dir, environment, arguments);
+    return text.rfind("(failed: ", 0) == 0 ? text : WithoutSpaces(text);
 }
 
 bool Contains(const std::string& text, std::string phrase) {
@@ -100,7 +116,8 @@ TEST(ReportProcess, SpeaksTheLanguageOfTheLocaleOrOfLang) {
     };
     for (const Case& c : cases) {
         const std::string text = ReportText(dir, c.environment, "cam1.toml " + c.options);
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 2)
+        // The design, the motion, the contour's coordinates.
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 3)
             << c.environment << " " << c.options << text;
         for (const char* expected : c.inJapanese ? japanese : english) {
             EXPECT_TRUE(Contains(text, expected))
@@ -116,7 +133,7 @@ TEST(ReportProcess, SpeaksTheLanguageOfTheLocaleOrOfLang) {
     std::ofstream(dir.path(roller.file)) << roller.text;
     ::chmod(dir.path(roller.file).c_str(), 0644);
     const std::string text = ReportText(dir, "LANG=ja_JP.UTF-8", roller.file);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 3) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 4) << text;
     for (const char* expected :
          {"600 rpm での 1 回転の荷重: roller", "接触力 [N]", "カム軸トルク [N·m]", "接触応力 [MPa]",
           "K-1024-03", "S45C 高周波焼入れ", "山田 太郎", "2025-03-14", "尺度 1:2"}) {
@@ -280,6 +297,208 @@ TEST(ReportInputOf, TitleBlockFromTheDocumentAndTheOptions) {
     EXPECT_EQ(field(bare, "date"), today);
     EXPECT_EQ(field(bare, "designer"), "");
     EXPECT_EQ(bare.titleBlock.size(), 8u);
+}
+
+// ---------------------------------------------------------------- the contour's coordinates
+
+// The designs and steps the coordinate pages are tried with: a revolution at 5° on one
+// page after the design and the motion, at 0.5° (720 rows) and 0.7° (515 rows, the last
+// page's not shared evenly between the blocks) on several.
+struct CoordinateCase {
+    const char* design;
+    const char* step;
+    int pages, coordinatePages;
+};
+const CoordinateCase CoordinateCases[] = {{"cam1.toml", "5", 3, 1},
+                                          {"cam1.toml", "0.5", 6, 4},
+                                          {"flat-face.toml", "5", 3, 1},
+                                          {"flat-face.toml", "0.7", 5, 3}};
+
+// The table's rows as pdftotext -layout sets the pages: the lines of figures only, four
+// to a block side by side, read down each block and then across.
+std::vector<std::vector<std::string>> FigureRows(const std::vector<std::string>& pages) {
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& page : pages) {
+        std::vector<std::vector<std::vector<std::string>>> blocks;  // block, line, cells
+        std::istringstream lines(page);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::vector<std::string> figures;
+            bool onlyFigures = true;
+            for (std::string word; words >> word;) {
+                char* end = nullptr;
+                std::strtod(word.c_str(), &end);
+                onlyFigures = onlyFigures && *end == '\0';
+                figures.push_back(word);
+            }
+            if (!onlyFigures || figures.empty() || figures.size() % 4 != 0) continue;
+            blocks.resize(std::max(blocks.size(), figures.size() / 4));
+            for (std::size_t b = 0; b < figures.size() / 4; ++b) {
+                blocks[b].emplace_back(figures.begin() + 4 * b, figures.begin() + 4 * b + 4);
+            }
+        }
+        for (const auto& block : blocks) rows.insert(rows.end(), block.begin(), block.end());
+    }
+    return rows;
+}
+
+// How far the words of each page of the report last written in `dir` reach, mm from the
+// page's top left corner, as pdftotext -bbox places them.
+struct WordExtent {
+    double left = 1e9, right = 0, bottom = 0;
+};
+std::vector<WordExtent> WordExtents(const TempDir& dir) {
+    const std::string command = "pdftotext -bbox " + dir.path("r.pdf") + " " + dir.path("b.html");
+    if (std::system(command.c_str()) != 0) return {};
+    const std::string html = ReadWholeFile(dir.path("b.html"), 1 << 24);
+    const std::regex item(
+        R"re(<page |<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)" yMax="([\d.]+)")re");
+    std::vector<WordExtent> pages;
+    for (std::sregex_iterator m(html.begin(), html.end(), item), end; m != end; ++m) {
+        if (!(*m)[1].matched) {
+            pages.emplace_back();
+            continue;
+        }
+        if (pages.empty()) continue;
+        auto mm = [&](int k) { return std::stod((*m)[k].str()) * 25.4 / 72; };
+        pages.back().left = std::min(pages.back().left, mm(1));
+        pages.back().right = std::max(pages.back().right, mm(2));
+        pages.back().bottom = std::max(pages.back().bottom, mm(3));
+    }
+    return pages;
+}
+
+// The contact point at cam angle 0 from the --csv output.
+std::pair<double, double> CsvContactAtZero(const std::string& path) {
+    std::istringstream csv(ReadWholeFile(path, 1 << 24));
+    std::string line;
+    std::getline(csv, line);
+    std::vector<std::string> names;
+    for (std::istringstream header(line); std::getline(header, line, ',');) names.push_back(line);
+    std::getline(csv, line);
+    std::vector<double> values;
+    for (std::istringstream row(line); std::getline(row, line, ',');)
+        values.push_back(std::stod(line));
+    auto column = [&](const std::string& name) {
+        const auto at = std::find(names.begin(), names.end(), name);
+        return at == names.end() || values.empty()
+                   ? NAN
+                   : values.at(static_cast<std::size_t>(at - names.begin()));
+    };
+    EXPECT_EQ(column("cam_angle_deg"), 0);
+    return {column("contact_x_mm"), column("contact_y_mm")};
+}
+
+// The coordinate pages as the reader gets them: numbered with the rest, "(continued)" after
+// the first, every row once and in order with the figures handed to the module. Each
+// radius is the distance of its x and y from the centre, and the point at 0° is the
+// contact point the CSV gives there.
+TEST(ReportProcess, CoordinatePagesHoldEveryRowAsHandedOver) {
+    TempDir dir;
+    ::chmod(dir.path("").c_str(), 0777);
+    for (const CoordinateCase& c : CoordinateCases) {
+        const std::string label = std::string(c.design) + " at " + c.step + "°";
+        const std::string design = dir.path(c.design);
+        std::ofstream(design) << ReadWholeFile(
+            PLATECAM_SOURCE_DIR "/examples/" + std::string(c.design), 1 << 20);
+        ::chmod(design.c_str(), 0644);
+        const std::string text =
+            ExtractedText(dir, "LANG=C",
+                          std::string(c.design) + " --table-step " + c.step + " --csv c.csv", true);
+        const ReportInput r = ReportOf({design, "--table-step", c.step});
+
+        std::vector<std::string> pages;
+        for (std::size_t from = 0, end; (end = text.find('\f', from)) != std::string::npos;
+             from = end + 1)
+            pages.push_back(text.substr(from, end - from));
+        ASSERT_EQ(pages.size(), static_cast<std::size_t>(c.pages)) << label << text;
+        std::vector<std::string> coordinatePages;
+        for (std::size_t k = 0; k < pages.size(); ++k) {
+            const std::string page = WithoutSpaces(pages[k]);
+            EXPECT_TRUE(
+                Contains(page, "page " + std::to_string(k + 1) + " of " + std::to_string(c.pages)))
+                << label << " page " << k + 1;
+            if (!Contains(page, r.coordinatesHeading)) continue;
+            EXPECT_EQ(Contains(page, r.coordinatesHeading + r.continued), !coordinatePages.empty())
+                << label << " page " << k + 1;
+            coordinatePages.push_back(pages[k]);
+        }
+        ASSERT_EQ(coordinatePages.size(), static_cast<std::size_t>(c.coordinatePages)) << label;
+        // The rows stay in the text area: between the margins, above the foot.
+        const std::vector<WordExtent> extents = WordExtents(dir);
+        ASSERT_EQ(extents.size(), pages.size()) << label;
+        for (std::size_t k = pages.size() - coordinatePages.size(); k < pages.size(); ++k) {
+            EXPECT_GE(extents[k].left, 15 - 0.05) << label << " page " << k + 1;
+            EXPECT_LE(extents[k].right, 195 + 0.05) << label << " page " << k + 1;
+            EXPECT_LE(extents[k].bottom, 286) << label << " page " << k + 1;
+        }
+        EXPECT_TRUE(Contains(WithoutSpaces(coordinatePages.front()), r.coordinatesNote)) << label;
+
+        const std::vector<std::vector<std::string>> rows = FigureRows(coordinatePages);
+        const double step = std::stod(c.step);
+        // Every step that starts within the revolution.
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(std::ceil(360 / step))) << label;
+        ASSERT_EQ(r.coordinates.rows.size(), rows.size()) << label;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            ASSERT_EQ(rows[k], r.coordinates.rows[k]) << label << " row " << k;
+            const double radius = std::stod(rows[k][1]), x = std::stod(rows[k][2]),
+                         y = std::stod(rows[k][3]);
+            ASSERT_NEAR(std::stod(rows[k][0]), static_cast<double>(k) * step, 1e-9) << label;
+            // Each figure is rounded to 5e-5: the distance of x and y by 5e-5·√2 at most.
+            ASSERT_NEAR(radius, std::hypot(x, y), 1.25e-4) << label << " row " << k;
+        }
+        const auto [x0, y0] = CsvContactAtZero(dir.path("c.csv"));
+        EXPECT_NEAR(std::stod(rows[0][2]), x0, 5e-5) << label;
+        EXPECT_NEAR(std::stod(rows[0][3]), y0, 5e-5) << label;
+    }
+}
+
+// The module's layout check, found where platecam-batch finds its module.
+CheckReportLayoutFunction LayoutCheck() {
+    std::string error;
+    const RenderReportFunction render = LoadReportModule(error);
+    Dl_info module{};
+    if (!render || ::dladdr(reinterpret_cast<void*>(render), &module) == 0) return nullptr;
+    void* handle = ::dlopen(module.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    return handle ? reinterpret_cast<CheckReportLayoutFunction>(
+                        ::dlsym(handle, CheckReportLayoutSymbol))
+                  : nullptr;
+}
+
+// In both languages every text of the coordinate pages stays in its box and they are as
+// many as the rows need; a table without rows adds no page.
+TEST(ReportLayoutOf, CoordinatePagesFitInBothLanguages) {
+    const CheckReportLayoutFunction check = LayoutCheck();
+    ASSERT_TRUE(check);
+    struct EnglishAfterwards {
+        ~EnglishAfterwards() { UseLanguage(Language::English, PLATECAM_TEST_LOCALE_DIR); }
+    } englishAfterwards;
+    for (const Language language : {Language::English, Language::Japanese}) {
+        UseLanguage(language, PLATECAM_TEST_LOCALE_DIR);
+        for (const CoordinateCase& c : CoordinateCases) {
+            const std::string label = std::string(c.design) + " at " + c.step + "°" +
+                                      (language == Language::Japanese ? " in Japanese" : "");
+            ReportInput r = ReportOf(
+                {PLATECAM_SOURCE_DIR "/examples/" + std::string(c.design), "--table-step", c.step});
+            EXPECT_EQ(r.title.rfind("板カム設計報告書", 0) == 0, language == Language::Japanese)
+                << r.title;
+            std::vector<ReportOverflow> overflows;
+            int pages = 0;
+            std::string error;
+            ASSERT_TRUE(check(r, overflows, pages, error)) << label << ": " << error;
+            EXPECT_EQ(pages, c.pages) << label;
+            if (!overflows.empty()) {
+                const ReportOverflow& o = overflows.front();
+                ADD_FAILURE() << label << ": " << overflows.size()
+                              << " texts do not fit, first on page " << o.page << ": \"" << o.text
+                              << "\" needs " << o.needWidth << " x " << o.needHeight << " mm in "
+                              << o.boxWidth << " x " << o.boxHeight << " mm";
+            }
+            r.coordinates.rows.clear();
+            ASSERT_TRUE(check(r, overflows, pages, error)) << label << ": " << error;
+            EXPECT_EQ(pages, c.pages - c.coordinatePages) << label;
+        }
+    }
 }
 
 }  // namespace

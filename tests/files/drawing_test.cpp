@@ -59,21 +59,32 @@ Parsed Parse(const std::string& bytes) {
     return p;
 }
 
-std::vector<Point2> Circle(double cx, double cy, double r, int n) {
-    std::vector<Point2> points;
-    for (int k = 0; k < n; ++k) {
+// A circle as `n` arcs running clockwise from its top, as a cam's contour runs; n = 1 is
+// the whole circle in one.
+std::vector<arcs::Piece> Circle(double cx, double cy, double r, int n) {
+    std::vector<arcs::Piece> pieces;
+    auto at = [&](int k) {
         const double a = 2 * std::numbers::pi * k / n;
-        points.push_back({cx + r * std::sin(a), cy + r * std::cos(a)});
+        return arcs::Point{cx + r * std::sin(a), cy + r * std::cos(a)};
+    };
+    for (int k = 0; k < n; ++k) {
+        arcs::Piece p;
+        p.from = at(k);
+        p.to = k + 1 == n ? at(0) : at(k + 1);
+        p.centre = {cx, cy};
+        p.radius = r;
+        p.sweep = -2 * std::numbers::pi / n;
+        pieces.push_back(p);
     }
-    return points;
+    return pieces;
 }
 
 WorkshopDrawing Sample() {
     WorkshopDrawing d;
     d.designName = "板カム";
-    d.contour = Circle(3.25, -1.5, 41.123456789012345, 720);
-    d.pitch = Circle(3.25, -1.5, 47.5, 720);
-    d.baseRadius = 40;
+    d.contour = Circle(3.25, -1.5, 41.123456789012345, 8);
+    d.pitch = Circle(3.25, -1.5, 47.5, 1);
+    d.notes = {"SCALE 1:1", "BASE RADIUS 40"};
     d.boreDiameter = 12.7;
     d.titleBlock = {{"日付", "2024-05-01"}, {"", ""}, {"rev", ""}};
     return d;
@@ -95,7 +106,16 @@ const Entity* TextOn(const Parsed& p, std::string_view prefix) {
 
 TEST(WorkshopDrawing, LayersEntitiesAndExtentsHoldEverythingDrawn) {
     WorkshopDrawing d = Sample();
-    d.contour.push_back(d.contour.front());  // a closing repeat is dropped
+    d.rotation = "回転";
+    // A straight piece among the arcs: the last arc ends at the middle of a chord instead.
+    arcs::Piece& last = d.contour.back();
+    const arcs::Point end = last.to;
+    last.to = {(last.from.x + end.x) / 2, (last.from.y + end.y) / 2};
+    last.line = true;
+    arcs::Piece line = last;
+    line.from = last.to;
+    line.to = end;
+    d.contour.push_back(line);
     Parsed p = Parse(BuildWorkshopDrawing(d));
     EXPECT_EQ(p.header["$ACADVER"][1], "AC1009");
     EXPECT_EQ(p.header["$DWGCODEPAGE"][3], "ANSI_932");
@@ -103,21 +123,20 @@ TEST(WorkshopDrawing, LayersEntitiesAndExtentsHoldEverythingDrawn) {
 
     std::map<std::string, int> count;  // "TYPE@LAYER"
     for (const Entity& e : p.entities) ++count[e.type + "@" + e[8]];
-    EXPECT_EQ(count, (std::map<std::string, int>{{"CIRCLE@CONTOUR", 1},
+    EXPECT_EQ(count, (std::map<std::string, int>{{"ARC@CONTOUR", 7},
+                                                 {"LINE@CONTOUR", 2},
+                                                 {"CIRCLE@CONTOUR", 1},
+                                                 {"CIRCLE@PITCH", 1},
                                                  {"LINE@CENTER", 3},
-                                                 {"POLYLINE@CONTOUR", 1},
-                                                 {"POLYLINE@PITCH", 1},
-                                                 {"SEQEND@CONTOUR", 1},
-                                                 {"SEQEND@PITCH", 1},
-                                                 {"TEXT@TEXT", 7},
-                                                 {"VERTEX@CONTOUR", 720},
-                                                 {"VERTEX@PITCH", 720}}));
+                                                 {"ARC@TEXT", 1},
+                                                 {"LINE@TEXT", 2},
+                                                 {"TEXT@TEXT", 7}}));
 
     const double minX = std::stod(p.header["$EXTMIN"][10]),
                  minY = std::stod(p.header["$EXTMIN"][20]);
     const double maxX = std::stod(p.header["$EXTMAX"][10]),
                  maxY = std::stod(p.header["$EXTMAX"][20]);
-    std::size_t vertex = 0;
+    std::size_t piece = 0;
     for (const Entity& e : p.entities) {
         for (const auto& [x, y] : {std::pair{e[10], e[20]}, {e[11], e[21]}}) {
             if (x.empty()) continue;
@@ -125,17 +144,36 @@ TEST(WorkshopDrawing, LayersEntitiesAndExtentsHoldEverythingDrawn) {
                         std::stod(y) <= maxY)
                 << e.type << " at " << x << ", " << y;
         }
-        // Contour vertices keep the engine's numbers (15 significant digits).
-        if (e.type == "VERTEX" && e[8] == "CONTOUR") {
-            const Point2 q = d.contour[vertex++];
-            EXPECT_NEAR(std::stod(e[10]), q.x, 1e-13 * 50);
-            EXPECT_NEAR(std::stod(e[20]), q.y, 1e-13 * 50);
+        if (e[8] != "CONTOUR" || e.type == "CIRCLE") continue;
+        // The pieces in their order, their ends where the pieces end (15 significant
+        // digits): an arc runs counter-clockwise from its start angle, so a clockwise piece
+        // starts at its end.
+        const arcs::Piece& q = d.contour[piece++];
+        if (e.type == "ARC") {
+            const double cx = std::stod(e[10]), cy = std::stod(e[20]), r = std::stod(e[40]);
+            const double a0 = std::stod(e[50]) * std::numbers::pi / 180, a1 = std::stod(e[51]) * std::numbers::pi / 180;
+            EXPECT_NEAR(cx + r * std::cos(a0), q.to.x, 1e-12 * 50);
+            EXPECT_NEAR(cy + r * std::sin(a0), q.to.y, 1e-12 * 50);
+            EXPECT_NEAR(cx + r * std::cos(a1), q.from.x, 1e-12 * 50);
+            EXPECT_NEAR(cy + r * std::sin(a1), q.from.y, 1e-12 * 50);
+        } else {
+            EXPECT_NEAR(std::stod(e[10]), q.from.x, 1e-13 * 50);
+            EXPECT_NEAR(std::stod(e[21]), q.to.y, 1e-13 * 50);
         }
     }
-    // The extents fit: the centre lines reach 3.5 mm (one text height) past the contour.
-    const double reach = std::hypot(3.25, 1.5) + 47.5;  // within the 0.5° sampling
-    EXPECT_NEAR(maxX, reach + 3.5, 1e-3);
-    EXPECT_NEAR(minX, -reach - 3.5, 1e-3);
+    EXPECT_EQ(piece, d.contour.size());
+    // The extents fit: the centre lines reach 3.5 mm (one text height) past the pitch
+    // circle's farthest point, which no piece's end lies on; on the left the word of the
+    // turn reaches farther.
+    const double reach = std::hypot(3.25, 1.5) + 47.5;
+    EXPECT_NEAR(maxX, reach + 3.5, 1e-9);
+    EXPECT_LT(minX, -reach - 3.5);
+    // Every text in the one style, which names the Japanese big font.
+    for (const Entity& e : p.entities) {
+        if (e.type == "TEXT") {
+            EXPECT_EQ(e[7], "KST32B");
+        }
+    }
 }
 
 TEST(WorkshopDrawing, TextsInShiftJisWithoutControlCodes) {
@@ -212,17 +250,16 @@ TEST(WorkshopDrawing, RefusesWhatCannotBeDrawn) {
         std::string message;  // CamError's text; empty: std::invalid_argument
     };
     const Case cases[] = {
-        {"NaN contour point", [](WorkshopDrawing& d) { d.contour[5].y = std::nan(""); }, invalid},
-        {"infinite pitch point", [](WorkshopDrawing& d) { d.pitch[0].x = INFINITY; }, invalid},
+        {"NaN contour point", [](WorkshopDrawing& d) { d.contour[5].to.y = std::nan(""); }, invalid},
+        {"infinite pitch radius", [](WorkshopDrawing& d) { d.pitch[0].radius = INFINITY; }, invalid},
         {"NaN bore", [](WorkshopDrawing& d) { d.boreDiameter = std::nan(""); }, invalid},
-        {"infinite base radius", [](WorkshopDrawing& d) { d.baseRadius = -INFINITY; }, invalid},
         {"overflowing reach",
          [](WorkshopDrawing& d) {
-             d.contour[0] = {1.5e308, 1.5e308};
+             d.contour[0].to = d.contour[1].from = {1.5e308, 1.5e308};
          },
          Message(msg::Overflow)},
-        {"two contour points", [](WorkshopDrawing& d) { d.contour.resize(2); }, ""},
-        {"two pitch points", [](WorkshopDrawing& d) { d.pitch.resize(2); }, ""},
+        {"no contour", [](WorkshopDrawing& d) { d.contour.clear(); }, ""},
+        {"an open contour", [](WorkshopDrawing& d) { d.contour.pop_back(); }, ""},
         {"zero bore", [](WorkshopDrawing& d) { d.boreDiameter = 0.0; }, ""},
     };
     for (const Case& c : cases) {

@@ -11,7 +11,8 @@ namespace platecam::testing {
 struct ReportDesign {
     const char* file;
     std::string text;
-    int pages;  // 2, or 3 with the loads at speed; more where page 1's tables go on over a page
+    int pages;  // 3, or 4 with the loads at speed (the last the contour's coordinates); more
+                // where page 1's tables go on over a page
 };
 
 inline std::string ReportRows(const std::vector<std::pair<int, double>>& rows,
@@ -43,31 +44,31 @@ inline std::vector<ReportDesign> ReportDesigns() {
              "\"山田 太郎\"\n"
              "checker = \"佐藤 花子\"\nrevision = \"B\"\ndate = \"2025-03-14\"\nbore_diameter = "
              "30.0\n",
-         3},
+         4},
         {"flat.toml",
          "format = 2\n[cam]\nbase_radius = 60.0\nresolution = 0.5\nlaw = \"cycloid\"\nrpm = 300\n"
          "min_radius_of_curvature = 6.35\n[follower]\nkind = \"flat\"\nface_width = 60.0\n" +
              ReportRows({{0, 0}, {90, 0}, {180, 25.4}, {270, 25.4}, {360, 0}}) + loads +
              "damping = 5.0\nload = 10.0\n",
-         3},
+         4},
         {"swing.toml",
          "format = 2\n[cam]\nbase_radius = 40.0\nresolution = 1.0\nlaw = \"3-4-5\"\nrpm = 60\n"
          "[follower]\nkind = \"swing-roller\"\nroller_radius = 10.0\narm_length = "
          "80.0\npivot_distance = 100.0\n" +
              ReportRows({{0, 0}, {120, 12}, {200, 12}, {320, 0}, {360, 0}}) +
              "[drawing]\nbore_diameter = 20.0\n",
-         2},
+         3},
         {"steep.toml",
          "format = 2\n[cam]\nbase_radius = 20.0\nresolution = 1.0\nlaw = \"simple-harmonic\"\nrpm "
          "= 1500\n"
          "[follower]\nkind = \"roller\"\nroller_radius = 12.0\n" +
              ReportRows(many) + loads + contact,
-         4},
+         5},
         {"still.toml",
          "format = 2\n[cam]\nbase_radius = 30.0\nresolution = 1.0\nlaw = \"cycloid\"\n"
          "[follower]\nkind = \"roller\"\nroller_radius = 10.0\n" +
              ReportRows({{0, 0}, {180, 0}, {360, 0}}),
-         2},
+         3},
     };
 }
 

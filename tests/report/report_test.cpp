@@ -63,9 +63,9 @@ TEST_P(ReportLayout, EveryTextFitsItsBoxAndThePagesAreWhatTheContentNeeds) {
         int pages;
     };
     std::vector<Case> cases = {
-        {PLATECAM_TEST_DATA "/cam1.dat", {"--resolution", "0.2", "--rpm", "300", "--size-base"}, 2},
-        {PLATECAM_TEST_DATA "/cam1.dat", {"--check"}, 2},
-        {PLATECAM_TEST_DATA "/cam1.toml", {"--title-block", "material=SUJ2"}, 2},
+        {PLATECAM_TEST_DATA "/cam1.dat", {"--resolution", "0.2", "--rpm", "300", "--size-base"}, 3},
+        {PLATECAM_TEST_DATA "/cam1.dat", {"--check"}, 3},
+        {PLATECAM_TEST_DATA "/cam1.toml", {"--title-block", "material=SUJ2"}, 3},
     };
     for (const testing::ReportDesign& design : testing::ReportDesigns()) {
         std::ofstream(dir.path(design.file)) << design.text;

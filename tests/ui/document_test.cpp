@@ -41,7 +41,8 @@ TEST(WindowDocument, OpenShowsTheCamAndSaveKeepsWhatTheWindowDoesNotShow) {
                  "kind = \"roller\"\nroller_radius = 7.5\noffset = 0.0", Rows,
                  "[drawing]\npart_number = \"K-7\"\nmaterial = \"S45C\"\ndesigner = \"山田\"\n"
                  "[dynamics]\nmass = 0.8\nspring_rate = 12.0\npreload = 40.0\n"
-                 "[contact]\nwidth = 10.0\nelastic_modulus = 206000.0\npoisson_ratio = 0.3\n"),
+                 "[contact]\nwidth = 10.0\nelastic_modulus = 206000.0\npoisson_ratio = 0.3\n"
+                 "[machining]\ntool_radius = 6.0\ndirection = \"conventional\"\nfeed = 250.0\n"),
         "in.toml"));
     Put(dir.path("in.toml"), original);
 
@@ -75,7 +76,7 @@ TEST(WindowDocument, OpenShowsTheCamAndSaveKeepsWhatTheWindowDoesNotShow) {
     EXPECT_EQ(changed.cam.law, engine::Law::Cycloid);
     EXPECT_EQ(changed.motion[1].lift, 11.0);
     EXPECT_EQ(changed.cam.rpm, 250.0);
-    ASSERT_TRUE(changed.drawing && changed.dynamics && changed.contact);
+    ASSERT_TRUE(changed.drawing && changed.dynamics && changed.contact && changed.machining);
     EXPECT_EQ(changed.drawing->designer, "山田");
 
     // A design file opened afterwards brings none of the document's tables along.

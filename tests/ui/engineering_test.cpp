@@ -126,7 +126,7 @@ std::string Batch(const std::vector<std::string>& arguments) {
 }
 
 TEST(Engineering, OpensEveryInstalledExampleAndTheClassicWindowHandsThemOver) {
-    ASSERT_EQ(Examples().size(), 7u);
+    ASSERT_EQ(Examples().size(), 8u);
     for (const std::string& name : Examples()) {
         Engineering e;
         ASSERT_TRUE(e.window.OpenFile(Q(Example(name)))) << name;
@@ -264,7 +264,7 @@ TEST(Engineering, SaveAsThenReopenGivesTheSameBytesAndCloseAsksForUnsavedChanges
 
 TEST(Engineering, ExportsAreTheBatchsBytesForTheSameDocument) {
     TempDir dir;
-    for (const char* name : {"loads.toml", "swing-arm.toml", "cam1.toml", "flat-face.toml"}) {
+    for (const char* name : {"loads.toml", "swing-arm.toml", "cam1.toml", "flat-face.toml", "milling.toml"}) {
         std::filesystem::copy_file(Example(name), dir.path(name), std::filesystem::copy_options::overwrite_existing);
         Engineering e;
         ASSERT_TRUE(e.window.OpenFile(Q(dir.path(name))));
@@ -275,8 +275,11 @@ TEST(Engineering, ExportsAreTheBatchsBytesForTheSameDocument) {
             const char* file;
         } exports[] = {{Export::Drawing, "--drawing", "d.dxf"}, {Export::Dxf, "--dxf", "c.dxf"},
                        {Export::Csv, "--csv", "s.csv"},        {Export::Json, "--json", "f.json"},
-                       {Export::Document, "--save-design", "s.toml"}};
+                       {Export::Document, "--save-design", "s.toml"}, {Export::ToolPath, "--toolpath", "t.dxf"},
+                       {Export::Gcode, "--gcode", "m.nc"},     {Export::LiftTable, "--lift-table", "l.csv"}};
         for (const auto& x : exports) {
+            // The tool's outputs where the document has a tool.
+            if (x.kind >= Export::ToolPath && std::string(name) != "milling.toml") continue;
             ASSERT_TRUE(e.window.ExportTo(x.kind, Q(dir.path(std::string("w-") + x.file)))) << name << x.option;
             e.window.WaitForWork();
             Batch({dir.path(name), x.option, dir.path(std::string("b-") + x.file)});

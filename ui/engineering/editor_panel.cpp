@@ -277,6 +277,62 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
     }
     column->addWidget(contact_);
 
+    // ---- [machining]
+    machining_ = new QGroupBox(Q(Tr("milling")), inside);
+    machining_->setCheckable(true);
+    machining_->setAccessibleName(machining_->title());
+    auto* machiningForm = new QFormLayout(machining_);
+    connect(machining_, &QGroupBox::clicked, this, [this](bool on) {
+        model_.Change(Q(Tr("milling")), [&](DesignDocument& d) {
+            // A 10 mm end mill, climbing: a start a person changes; the program's feeds
+            // and heights are theirs to give.
+            if (on) {
+                d.machining = MachiningSection{5.0, CutDirection::Climb, {}, {}, {}, {}, {}, {}};
+            } else {
+                d.machining.reset();
+            }
+        });
+    });
+    direction_ = new QComboBox(machining_);
+    direction_->addItem(Q(Tr("climb")));
+    direction_->addItem(Q(Tr("conventional")));
+    direction_->setAccessibleName(Q(Tr("milling direction")));
+    connect(direction_, &QComboBox::activated, this, [this](int index) {
+        model_.Change(Q(Tr("milling direction")), [&](DesignDocument& d) {
+            if (d.machining) d.machining->direction = index == 0 ? CutDirection::Climb : CutDirection::Conventional;
+        });
+    });
+    const struct {
+        const char* key;
+        const char* label;
+        const char* unit;
+        std::optional<double> MachiningSection::*field;
+        bool required;
+    } machiningNumbers[] = {
+        {"machining.tool_radius", N_("tool radius"), "mm", &MachiningSection::toolRadius, true},
+        {"machining.feed", N_("feed"), "mm/min", &MachiningSection::feed, false},
+        {"machining.plunge_feed", N_("plunge feed"), "mm/min", &MachiningSection::plungeFeed, false},
+        {"machining.spindle", N_("spindle speed"), "rpm", &MachiningSection::spindle, false},
+        {"machining.depth", N_("cutting depth"), "mm", &MachiningSection::depth, false},
+        {"machining.safe_z", N_("safe height"), "mm", &MachiningSection::safeZ, false},
+        {"machining.lead_in", N_("lead-in radius"), "mm", &MachiningSection::leadIn, false},
+    };
+    for (const auto& n : machiningNumbers) {
+        const auto field = n.field;
+        AddNumber(machiningForm,
+                  {n.key, Q(Tr(n.label)), n.required,
+                   [field](const DesignDocument& d) {
+                       return d.machining ? (*d.machining).*field : std::optional<double>();
+                   },
+                   [field](DesignDocument& d, std::optional<double> v) {
+                       if (d.machining) (*d.machining).*field = v;
+                   },
+                   nullptr},
+                  Label(n.label, n.unit));
+    }
+    machiningForm->addRow(Q(Tr("milling direction")), direction_);
+    column->addWidget(machining_);
+
     // ---- [drawing]
     auto* drawing = new QGroupBox(Q(Tr("title block")), inside);
     auto* drawingForm = new QFormLayout(drawing);
@@ -474,6 +530,8 @@ void EditorPanel::Refresh() {
     kind_->setCurrentIndex(static_cast<int>(d.follower.kind));
     dynamics_->setChecked(d.dynamics.has_value());
     contact_->setChecked(d.contact.has_value());
+    machining_->setChecked(d.machining.has_value());
+    direction_->setCurrentIndex(d.machining && d.machining->direction == CutDirection::Conventional ? 1 : 0);
     Mark(dynamics_, problem == "dynamics");
     const QSignalBlocker block(table_);
     FillTable();
@@ -512,6 +570,7 @@ QWidget* EditorPanel::FieldOf(const std::string& key) const {
     if (key == "cam.resolution") return resolution_;
     if (key == "cam.law") return law_;
     if (key == "follower.kind") return kind_;
+    if (key == "machining.direction") return direction_;
     return nullptr;
 }
 

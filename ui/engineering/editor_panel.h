@@ -79,6 +79,8 @@ private:
     QPushButton* delete_ = nullptr;
     QGroupBox* dynamics_ = nullptr;
     QGroupBox* contact_ = nullptr;
+    QGroupBox* machining_ = nullptr;
+    QComboBox* direction_ = nullptr;
     bool refreshing_ = false;
 };
 

@@ -26,6 +26,7 @@
 #include "batch/csv.h"
 #include "batch/dxf_output.h"
 #include "batch/json.h"
+#include "batch/machining.h"
 #include "batch/report_input.h"
 #include "design/window.h"
 #include "files/design_document.h"
@@ -212,6 +213,9 @@ void EngineeringWindow::BuildMenus() {
         {"exportCsv", N_("Samples (CSV)..."), Export::Csv},
         {"exportJson", N_("Figures (JSON)..."), Export::Json},
         {"exportDocument", N_("Design document (TOML)..."), Export::Document},
+        {"exportToolPath", N_("Tool path (DXF)..."), Export::ToolPath},
+        {"exportGcode", N_("Milling program (G-code)..."), Export::Gcode},
+        {"exportLiftTable", N_("Grinder's table (CSV)..."), Export::LiftTable},
     };
     for (const auto& k : kinds) {
         const Export kind = k.kind;
@@ -517,6 +521,15 @@ bool EngineeringWindow::ExportTo(Export kind, const QString& path) {
                 case Export::Document:
                     bytes = FormatDesignDocument(job->document);
                     break;
+                case Export::ToolPath:
+                    bytes = ToolPathBytes(*job->run, refusal, job->warnings);
+                    break;
+                case Export::Gcode:
+                    bytes = GcodeText(*job->run, refusal);
+                    break;
+                case Export::LiftTable:
+                    bytes = LiftTableText(*job->run, refusal);
+                    break;
             }
             if (!refusal.empty()) {
                 job->error = refusal;
@@ -554,7 +567,9 @@ void EngineeringWindow::ExportAsked(Export kind) {
         const char* filter;
     } files[] = {{".pdf", N_("PDF (*.pdf)")}, {"-drawing.dxf", N_("DXF (*.dxf)")},
                  {".dxf", N_("DXF (*.dxf)")}, {".csv", N_("CSV (*.csv)")},
-                 {".json", N_("JSON (*.json)")}, {".toml", N_("Design documents (*.toml)")}};
+                 {".json", N_("JSON (*.json)")}, {".toml", N_("Design documents (*.toml)")},
+                 {"-toolpath.dxf", N_("DXF (*.dxf)")}, {".nc", N_("G-code (*.nc *.ngc)")},
+                 {"-lift.csv", N_("CSV (*.csv)")}};
     const auto& f = files[static_cast<int>(kind)];
     const QString stem = QFileInfo(DocumentName()).completeBaseName();
     const std::optional<QString> path = host_.FileToSave(stem + Q(f.suffix), Q(Tr(f.filter)));

@@ -54,7 +54,7 @@ public:
     // Each export asks for a file, then writes what platecam-batch writes for the document.
     // ExportTo starts the writing off the interface thread (false: nothing to export, or
     // other work under way); its outcome reaches the status bar or the error box.
-    enum class Export { Report, Drawing, Dxf, Csv, Json, Document };
+    enum class Export { Report, Drawing, Dxf, Csv, Json, Document, ToolPath, Gcode, LiftTable };
     bool ExportTo(Export kind, const QString& path);
     void ExportAsked(Export kind);
     // Runs the sizing off the interface thread; its result is one undoable edit.
