@@ -506,19 +506,57 @@ bool Locate(Output& o) {
     return true;
 }
 
-// What decides whether two outputs name one file: the inode of an existing file, the
-// folder's inode and the name of a new one. Devices and FIFOs may take several outputs.
+// What decides whether two outputs name one file: the file an existing one is (its
+// inode), and the name it goes under (the folder's inode and the name in it). Either
+// alone misses cases: a name found empty at the lookup and holding a file a moment later
+// has no inode yet, and hard links have different names. Devices and FIFOs may take
+// several outputs.
 struct Identity {
-    bool known = false;
+    bool known = false;  // a file (inode)
     dev_t dev = 0;
     ino_t ino = 0;
+    bool named = false;  // a name in a folder
+    dev_t folderDev = 0;
+    ino_t folderIno = 0;
     std::string name;
-    bool operator==(const Identity&) const = default;
 };
 
+bool SameTarget(const Identity& a, const Identity& b) {
+    return (a.known && b.known && a.dev == b.dev && a.ino == b.ino) ||
+           (a.named && b.named && a.folderDev == b.folderDev && a.folderIno == b.folderIno &&
+            a.name == b.name);
+}
+
 Identity IdentityOf(const Output& o) {
-    if (o.way == Way::Device || (o.way == Way::Stream && !S_ISREG(o.info.st_mode))) return {};
-    return {true, o.info.st_dev, o.info.st_ino, o.way == Way::Create ? o.name : std::string()};
+    Identity identity;
+    if (o.way == Way::Device || (o.way == Way::Stream && !S_ISREG(o.info.st_mode))) return identity;
+    if (o.way != Way::Create) {
+        identity.known = true;
+        identity.dev = o.info.st_dev;
+        identity.ino = o.info.st_ino;
+    }
+    struct stat folder {};
+    if (o.way != Way::Stream && ::fstat(o.folder.get(), &folder) == 0) {
+        identity.named = true;
+        identity.folderDev = folder.st_dev;
+        identity.folderIno = folder.st_ino;
+        identity.name = o.name;
+    }
+    return identity;
+}
+
+// Refuses two outputs naming one file. Checked again whenever a save's target changes
+// (another program's file under the name): the new file may be another output's.
+void RefuseSameTarget(const std::vector<std::unique_ptr<Output>>& outputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const Identity first = IdentityOf(*outputs[i]);
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (SameTarget(first, IdentityOf(*outputs[j]))) {
+                throw CamError(FormatMessages(msg::SameOutput, {outputs[i]->Shown(), outputs[j]->Shown(),
+                                                                 outputs[j]->path}));
+            }
+        }
+    }
 }
 
 // ---- Preparing: nothing the user sees changes ----
@@ -799,7 +837,7 @@ void Retarget(Output& o, const ByteWriter& writer) {
 }
 
 // Puts a prepared file in place; where other programs keep saving over its name, says so.
-void Place(Output& o, const ByteWriter& writer) {
+void Place(Output& o, const ByteWriter& writer, const std::vector<std::unique_ptr<Output>>& outputs) {
     for (int attempt = 1;; ++attempt) {
         const bool placed = o.way == Way::InPlace ? WriteInPlace(o, writer)
                             : o.way == Way::Create ? Create(o)
@@ -807,6 +845,7 @@ void Place(Output& o, const ByteWriter& writer) {
         if (placed) break;
         if (attempt == SaveAttempts) ReplacedMeanwhile(o.path);
         Retarget(o, writer);
+        RefuseSameTarget(outputs);
     }
     o.placed = true;
 }
@@ -867,16 +906,7 @@ void SaveBatch::Replace() {
             if (attempt == SaveAttempts) ReplacedMeanwhile(o->path);
         }
     }
-    for (std::size_t i = 0; i < outputs_.size(); ++i) {
-        const Identity first = IdentityOf(*outputs_[i]);
-        for (std::size_t j = i + 1; first.known && j < outputs_.size(); ++j) {
-            if (IdentityOf(*outputs_[j]) == first) {
-                throw CamError(FormatMessages(msg::SameOutput, {outputs_[i]->Shown(),
-                                                                 outputs_[j]->Shown(),
-                                                                 outputs_[j]->path}));
-            }
-        }
-    }
+    RefuseSameTarget(outputs_);
     for (auto& o : outputs_) Prepare(*o, writer_);
 
     // Everything is ready: what cannot be taken back first, renames last.
@@ -890,10 +920,10 @@ void SaveBatch::Replace() {
             }
         }
         for (auto& o : outputs_) {
-            if (o->way == Way::InPlace) Place(*o, writer_);
+            if (o->way == Way::InPlace) Place(*o, writer_, outputs_);
         }
         for (auto& o : outputs_) {
-            if ((o->way == Way::Create || o->way == Way::Replace) && !o->placed) Place(*o, writer_);
+            if ((o->way == Way::Create || o->way == Way::Replace) && !o->placed) Place(*o, writer_, outputs_);
         }
     } catch (...) {
         for (auto o = outputs_.rbegin(); o != outputs_.rend(); ++o) Undo(**o);

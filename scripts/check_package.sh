@@ -115,6 +115,7 @@ built_module=$(find "$build/lib" -name 'libplatecam_report.so' | head -n 1)
 mv "$built_module" "$built_module.hidden"
 trap 'mv "$built_module.hidden" "$built_module"; rm -rf "$root"' EXIT
 "$root"/usr/bin/platecam-batch tests/data/cam1.dat --report "$root/report.pdf"
-[ "$(pdfinfo "$root/report.pdf" | awk '/^Pages:/ {print $2}')" = 2 ]
+# Summary, charts and the contour's coordinates.
+[ "$(pdfinfo "$root/report.pdf" | awk '/^Pages:/ {print $2}')" = 3 ]
 echo "package ok: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 echo "Depends: $depends"

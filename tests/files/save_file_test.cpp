@@ -630,6 +630,40 @@ TEST(SaveBatch, TwoOutputsNamingOneFileAreRefusedBeforeAnyWrite) {
     }
 }
 
+// The same, where one output's name is first found empty (its file was away a moment, here
+// its lookup fails with ENOENT) and the save later goes to the file there after all: by the
+// same name, or by a hard link another output names. Nothing is written, nothing left.
+TEST(SaveBatch, OneFileFoundByOnlyOneOfTwoOutputsIsRefusedAllTheSame) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"x.csv", "x.csv"}, {"x.csv", "twin.csv"}, {"twin.csv", "x.csv"}};
+    for (int missed : {0, 1}) {  // the lookup of --csv, of --json
+        for (const auto& [first, second] : cases) {
+            SCOPED_TRACE(std::string(first) + " " + second + ", missed " + std::to_string(missed));
+            TempDir dir;
+            Put(dir.path("x.csv"), "old", 0644);
+            fs::create_hard_link(dir.path("x.csv"), dir.path("twin.csv"));
+            int lookups = 0;
+            bool failed = false;
+            Calls injected({.openat = [&](int d, const char* n, int f, mode_t m) {
+                if ((n == dir.path(first) || n == dir.path(second)) && lookups++ == missed) {
+                    return failed = true, errno = ENOENT, -1;
+                }
+                return ::openat(d, n, f, m);
+            }});
+            SaveBatch batch;
+            batch.Add(dir.path("drawing.dxf"), "dxf", "--dxf");
+            batch.Add(dir.path(first), "csv", "--csv");
+            batch.Add(dir.path(second), "json", "--json");
+            EXPECT_EQ(MessageOf([&] { batch.Commit(); }),
+                      "--csv と --json は同じファイル " + dir.path(second) +
+                          " を指しています。何も書き込んでいません");
+            EXPECT_TRUE(failed);
+            EXPECT_EQ(Bytes(dir.path("x.csv")), "old");
+            EXPECT_EQ(dir.entries(), (std::vector<std::string>{"twin.csv", "x.csv"}));
+        }
+    }
+}
+
 // A run's outputs succeed or fail together: an output that cannot be prepared, or whose
 // rename fails after the others were replaced, leaves every target as it was.
 TEST(SaveBatch, AFailingOutputLeavesEveryTargetAsItWas) {
