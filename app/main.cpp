@@ -23,7 +23,7 @@ namespace {
 
 const QCommandLineOption Engineering(
     QStringLiteral("engineering"),
-    QStringLiteral("Open the engineering window: every follower kind and motion law of a\n"
+    QStringLiteral("Open the engineering window: every follower kind and motion law of a "
                    "design document, its checks, loads and sizing, and every export."));
 
 void DescribeOptions(QCommandLineParser& parser) {

@@ -99,6 +99,10 @@ bool RenderReport(const ReportInput& input, std::string& pdf, std::string& error
     }
     if (child == 0) {
         ::close(pipe[0]);
+        // The libraries' own diagnostics (fontconfig's when memory runs short, Qt's) are
+        // not the user's: the child's reason comes back through the pipe.
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) ::dup2(null, STDERR_FILENO);
         RenderInChild(input, pipe[1]);
     }
     ::close(pipe[1]);

@@ -83,14 +83,17 @@ install(FILES README.md packaging/copyright ${changelog}.gz DESTINATION ${CMAKE_
 set(CPACK_PACKAGE_NAME platecam)
 set(CPACK_PACKAGE_VENDOR "the platecam authors")
 set(CPACK_PACKAGE_CONTACT "the platecam authors <authors@platecam.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plate cam design for translating roller followers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plate cam design, checks, drawings and machining")
 set(CPACK_PACKAGE_DESCRIPTION
-    "platecam designs a plate (disc) cam that drives an in-line translating\n"
-    "roller follower: from the base-circle radius, the roller radius and a motion\n"
-    "table it computes the displacement, the pitch curve, the cam contour and the\n"
-    "pressure angle, draws them, animates the cam and exports the contour as a DXF\n"
-    "drawing. The window speaks Japanese. platecam-batch exports and checks designs\n"
-    "from scripts.")
+    "platecam designs plate (disc) cams for in-line and offset roller, flat-faced\n"
+    "and swinging-arm followers, from a motion table with a law per segment\n"
+    "(cycloid, modified trapezoid and sine, harmonic, polynomials, constant\n"
+    "velocity). It checks pressure angle, undercut, curvature, loads at speed,\n"
+    "contact stress and the follower's vibration, sizes the base circle, and\n"
+    "writes a design report, a workshop drawing as arcs within a stated\n"
+    "tolerance, the milling tool's path, G-code and a grinder's table.\n"
+    "Two windows (the classic one in Japanese, an engineering one in Japanese or\n"
+    "English) and the command-line tool platecam-batch share one engine.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
