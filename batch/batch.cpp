@@ -21,6 +21,9 @@
 
 namespace platecam {
 
+// The rows of --rpm-sweep (batch/csv.cpp).
+std::string SweepCsvText(const Run& run);
+
 namespace {
 
 // What making an output found that stops the run's files: a contour that must not be
@@ -64,6 +67,7 @@ const Output Outputs[] = {
      [](const Run& run, Making& m) { return LiftTableText(run, m.refusal); }},
     {&BatchOptions::csv, "--csv", [](const Run& run, Making&) { return CsvText(run); }},
     {&BatchOptions::json, "--json", [](const Run& run, Making&) { return StoredJson(run); }},
+    {&BatchOptions::sweepCsv, "--sweep-csv", [](const Run& run, Making&) { return SweepCsvText(run); }},
     {&BatchOptions::saveDesign, "--save-design", [](const Run& run, Making&) { return SavedDesign(run); }},
     {&BatchOptions::report, "--report", [](const Run& run, Making&) { return Report(run); }},
 };

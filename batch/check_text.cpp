@@ -67,10 +67,12 @@ public:
         Pressure();
         Curvature();
         Bore();
+        Clearance();
         Window();
         Joins();
         Kinematics();
         Loads();
+        Vibration();
         Sizing();
         return out_;
     }
@@ -96,8 +98,13 @@ private:
         line.atDeg = *high.value >= -*low.value ? high.atDeg : low.atDeg;
         if (high.verdict == Verdict::Fail) {
             const double worst = std::max(*high.value, -*low.value);
-            line.reason = Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
-                             {f_.AngleText(worst - *high.limit)});
+            // What binds depends on the follower: a slide in its guide, an arm on its pivot.
+            const bool arm = run_.cam && run_.cam->follower.kind == engine::FollowerKind::SwingRoller;
+            line.reason = arm ? Tr("the arm is pushed %1 beyond the limit: the cam's force loads the pivot more "
+                                   "than it turns the arm, which would stall or wear",
+                                   {f_.AngleText(worst - *high.limit)})
+                              : Tr("the follower is pushed %1 beyond the limit: it would bind in its guide",
+                                   {f_.AngleText(worst - *high.limit)});
         }
         out_.push_back(line);
     }
@@ -181,6 +188,31 @@ private:
         out_.push_back(line);
     }
 
+    void Clearance() {
+        const CheckItem* item = run_.Check(CheckCode::ArmClearance);
+        if (!item) return;
+        const engine::ArmClearance& c = *run_.clearance;
+        CheckLine line;
+        line.check = Tr("arm clearance");
+        line.value = Tr("pivot %1 from the cam centre, contour out to %2; arm %3 from the contour at %4",
+                        {f_.LengthText(run_.cam->follower.pivotDistance), f_.LengthText(c.reach),
+                         f_.LengthText(c.armRoom.value), f_.AngleText(c.armRoom.atDeg)});
+        line.limit = "> " + f_.LengthText(*item->limit);
+        line.verdict = item->verdict;
+        line.atDeg = item->atDeg;
+        if (!c.pivotPass) {
+            line.reason = c.pivotRoom <= 0 ? Tr("the pivot lies within the cam's reach: the turning cam strikes it")
+                                           : Tr("the pivot keeps only %1 from the contour's reach",
+                                                {f_.LengthText(c.pivotRoom)});
+        } else if (!c.armPass) {
+            const std::string at = f_.AngleText(*item->atDeg);
+            line.reason = c.armRoom.value == 0
+                              ? Tr("the straight arm passes through the cam, first at %1", {at})
+                              : Tr("the arm passes the contour nearer than the clearance, first at %1", {at});
+        }
+        out_.push_back(line);
+    }
+
     void Window() {
         const CheckItem* contour = run_.Check(CheckCode::WindowContour);
         if (!contour) return;
@@ -194,7 +226,13 @@ private:
         CheckLine method;
         method.check = Tr("pressure angle (window method)");
         if (!high.value) {
-            method.value = Tr("not computed (%1)", {high.reason.Render()});
+            // The chord method needs the whole contour, and a direction between every two
+            // neighbouring points of it.
+            method.value = !run_.window->status.completed
+                               ? Tr("not computed: the window's construction stopped, and its chord method "
+                                    "needs the whole contour")
+                               : Tr("not computed: two neighbouring points of the window's contour coincide, "
+                                    "where a chord has no direction");
         } else {
             const CheckItem& low = Item(CheckCode::WindowPressureAngleMin);
             method.value = Tr("max %1 at %2, min %3 at %4",
@@ -218,7 +256,10 @@ private:
                              ? Tr("velocity jumps by %1", {velocity})
                              : Tr("velocity jumps by %1, acceleration by %2", {velocity, acceleration});
             line.verdict = Verdict::Warning;
-            line.reason = Tr("a jump in acceleration is a shock to the follower train");
+            // A velocity that jumps is worse than an acceleration that does: an impact.
+            line.reason = join.velocityJump != 0
+                              ? Tr("a jump in velocity is an impact: the follower's acceleration is unbounded there")
+                              : Tr("a jump in acceleration is a shock to the follower train");
             line.atDeg = join.atDeg;
             out_.push_back(line);
         }
@@ -257,11 +298,19 @@ private:
                         speed.value ? Tr("%1 rpm", {f_.FigureText(*speed.value)}) : speed.reason.Render(),
                         "", Verdict::Information, "", std::nullopt});
         const CheckItem& spring = Item(CheckCode::SpringRate);
-        out_.push_back({Tr("smallest spring rate"),
-                        spring.value ? Tr("%1 N/mm with the preload %2",
-                                          {f_.FigureText(*spring.value), Newtons(run_.loads->preload)})
-                                     : spring.reason.Render(),
-                        "", Verdict::Information, "", std::nullopt});
+        if (run_.cam->follower.kind == engine::FollowerKind::SwingRoller) {
+            out_.push_back({Tr("smallest spring torque rate"),
+                            spring.value ? Tr("%1 N·m/rad with the preload torque %2 N·m",
+                                              {f_.FigureText(*spring.value), f_.FigureText(run_.loads->preloadTorque)})
+                                         : spring.reason.Render(),
+                            "", Verdict::Information, "", std::nullopt});
+        } else {
+            out_.push_back({Tr("smallest spring rate"),
+                            spring.value ? Tr("%1 N/mm with the preload %2",
+                                              {f_.FigureText(*spring.value), Newtons(run_.loads->preload)})
+                                         : spring.reason.Render(),
+                            "", Verdict::Information, "", std::nullopt});
+        }
         const CheckItem& high = Item(CheckCode::TorqueMax);
         const CheckItem& low = Item(CheckCode::TorqueMin);
         out_.push_back({Tr("camshaft torque"),
@@ -270,12 +319,55 @@ private:
                             f_.FigureText(*low.value), f_.AngleText(*low.atDeg)}),
                         "", Verdict::Information, "", high.atDeg});
         if (const CheckItem* stress = run_.Check(CheckCode::ContactStress)) {
+            std::string reason = stress->reason.Render();
+            if (stress->limit && stress->value && *stress->value > *stress->limit) {
+                const std::string over = Tr("the contact stress exceeds the allowable by %1 MPa: the surface would pit",
+                                            {f_.FigureText(*stress->value - *stress->limit)});
+                reason = reason.empty() ? over : Then(over, reason);
+            }
             out_.push_back({Tr("contact stress"),
                             stress->value ? Tr("largest %1 MPa at %2", {f_.FigureText(*stress->value),
                                                                        f_.AngleText(*stress->atDeg)})
                                           : Tr("not defined anywhere the follower touches"),
-                            "", Verdict::Information, stress->reason.Render(), stress->atDeg});
+                            stress->limit ? "≤ " + f_.FigureText(*stress->limit) + " MPa" : "", stress->verdict,
+                            reason, stress->atDeg});
         }
+    }
+
+    // A follower that is not rigid: what its train does at the speed, for information.
+    void Vibration() {
+        if (!run_.vibration) return;
+        const engine::VibrationChecks& v = run_.vibration->checks;
+        out_.push_back({Tr("natural frequency of the follower train"),
+                        Tr("%1 Hz", {f_.FigureText(v.naturalFrequencyHz)}), "", Verdict::Information, "",
+                        std::nullopt});
+        const engine::ResidualVibration* largest = nullptr;
+        for (const engine::ResidualVibration& r : v.residuals) {
+            if (!largest || r.amplitude > largest->amplitude) largest = &r;
+        }
+        if (largest) {
+            out_.push_back({Tr("residual vibration"),
+                            Tr("largest %1 after the segment %2–%3 (%4 of its lift)",
+                               {f_.LengthText(largest->amplitude), f_.AngleText(largest->startDeg),
+                                f_.AngleText(largest->endDeg), f_.FigureText(100 * largest->ratio) + "%"}),
+                            "", Verdict::Information, "", largest->endDeg});
+        }
+        CheckLine deviation{Tr("follower deviation"),
+                            Tr("largest %1 at %2", {f_.LengthText(v.maxDeviation.value),
+                                                     f_.AngleText(v.maxDeviation.atDeg)}),
+                            "", Verdict::Information, "", v.maxDeviation.atDeg};
+        if (run_.vibrationUncompensated) {
+            const engine::GridExtreme& law = run_.vibrationUncompensated->checks.maxDeviation;
+            deviation.reason = Tr("the contour is compensated for %1 rpm; the law's own contour would deviate by %2 at %3",
+                                  {f_.FigureText(*run_.input.rpm), f_.LengthText(law.value), f_.AngleText(law.atDeg)});
+        }
+        if (v.separates) {
+            const std::string leaves =
+                Tr("the train's force falls to %1 at %2: the follower leaves the cam",
+                   {f_.FigureText(v.minContactForce.value) + " N", f_.AngleText(v.minContactForce.atDeg)});
+            deviation.reason = deviation.reason.empty() ? leaves : Then(deviation.reason, leaves);
+        }
+        out_.push_back(deviation);
     }
 
     // The checks that sizing sizes for (the others do not depend on the base radius, or
@@ -303,7 +395,10 @@ private:
             line.value = Tr("no base radius from %1 up to %2 passes %3",
                             {f_.LengthText(cam.minBaseRadius), f_.LengthText(s.searchedUpTo), checks});
         } else {
-            line.value = Tr("smallest base radius for %1: %2", {checks, f_.LengthText(s.baseRadius)});
+            line.value = run_.sizedOffset
+                             ? Tr("smallest base radius for %1 over the offsets that fit: %2 at an offset of %3",
+                                  {checks, f_.LengthText(s.baseRadius), f_.LengthText(*run_.sizedOffset)})
+                             : Tr("smallest base radius for %1: %2", {checks, f_.LengthText(s.baseRadius)});
             if (s.isMinimum) {
                 line.value = Then(line.value, Tr("that is the minimum base radius itself (%1)",
                                                  {f_.LengthText(cam.minBaseRadius)}));

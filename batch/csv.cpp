@@ -87,7 +87,12 @@ std::string EngineCsv(const Run& run) {
     const bool stress = run.loads && run.loads->contact;
     if (run.dynamics) {
         text += ",contact_force_N,normal_force_N,camshaft_torque_N_m";
+        if (swing) text += ",arm_torque_N_m";
         if (stress) text += ",contact_stress_MPa";
+    }
+    if (run.vibration) {
+        text += ",follower_deviation_mm";
+        if (run.compensated) text += ",contour_correction_mm";
     }
     text += '\n';
     text.reserve(run.samples.size() * 320);
@@ -119,10 +124,23 @@ std::string EngineCsv(const Run& run) {
                 text += ',';
                 AppendShortest(text, v);
             }
+            if (swing) {
+                text += ',';
+                AppendShortest(text, d.armTorque);
+            }
             // Empty where the contact stress has no meaning (an undercut or a point).
             if (stress) {
                 text += ',';
                 if (d.stress) AppendShortest(text, *d.stress);
+            }
+        }
+        if (run.vibration) {
+            const engine::VibrationSample& v = run.vibration->samples[i];
+            text += ',';
+            AppendShortest(text, v.deviation);
+            if (run.compensated) {
+                text += ',';
+                AppendShortest(text, v.correction);
             }
         }
         text += '\n';
@@ -131,6 +149,21 @@ std::string EngineCsv(const Run& run) {
 }
 
 }  // namespace
+
+// The rows of a speed sweep (--sweep-csv); the contact force's cell stays empty at a speed
+// where the undamped train resonates and has no steady state.
+std::string SweepCsvText(const Run& run) {
+    std::string text = "rpm,residual_mm,min_contact_force_N\n";
+    for (const engine::SpeedPoint& p : run.sweep) {
+        AppendShortest(text, p.rpm);
+        text += ',';
+        AppendShortest(text, p.residual);
+        text += ',';
+        if (p.minContactForce) AppendShortest(text, *p.minContactForce);
+        text += '\n';
+    }
+    return text;
+}
 
 std::string CsvText(const Run& run) {
     if (run.input.origin == Origin::DesignFile) return WindowCsv(run);

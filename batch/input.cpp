@@ -34,6 +34,10 @@ void ApplyTitleBlock(const BatchOptions& o, std::optional<DrawingSection>& secti
 
 void ApplyToDocument(const BatchOptions& o, DesignInput& d) {
     DesignDocument& doc = *d.document;
+    if (o.sizeOffset && doc.follower.kind != engine::FollowerKind::Roller) {
+        throw BadUsage{Tr("--size-offset sizes the offset of a roller that moves in a line; this "
+                          "follower has none")};
+    }
     if (o.law && *o.law != doc.cam.law) {
         d.overrides.push_back(Text::Message("--law %1 replaces the document's law %2",
                                             {engine::LawName(*o.law), engine::LawName(doc.cam.law)}));
@@ -148,7 +152,19 @@ DesignInput ReadBatchDesign(const BatchOptions& o) {
 Request RequestOf(const BatchOptions& o, const DesignInput& input) {
     // The samples of the exact cam: a document's outputs, the workshop drawing and the
     // report; a design file's --check needs the grid only.
-    return {input.origin == Origin::Document || !o.drawing.empty() || !o.report.empty(), o.sizeBase};
+    Request request;
+    request.samples = input.origin == Origin::Document || !o.drawing.empty() || !o.report.empty();
+    request.sizing = o.sizeBase;
+    request.sizeOffset = o.sizeOffset;
+    if (o.rpmSweep) {
+        // A sweep is of the train's vibration: a rigid follower has none.
+        const DesignDocument* doc = input.document ? &*input.document : nullptr;
+        if (!doc || !doc->dynamics || !doc->dynamics->trainStiffness) {
+            throw BadUsage{Tr("--rpm-sweep needs a design document with dynamics.train_stiffness")};
+        }
+        request.sweep = Request::Sweep{o.rpmSweep->from, o.rpmSweep->to, o.rpmSweep->step};
+    }
+    return request;
 }
 
 }  // namespace platecam

@@ -150,6 +150,34 @@ Json InputsJson(const Run& run) {
     return inputs;
 }
 
+// A follower that is not rigid, at the run's speed.
+Json VibrationJson(const engine::VibrationResult& v, bool compensated) {
+    const engine::VibrationChecks& c = v.checks;
+    Json residuals = Json::array();
+    for (const engine::ResidualVibration& r : c.residuals) {
+        residuals.push_back({{"start_deg", r.startDeg}, {"end_deg", r.endDeg}, {"amplitude", r.amplitude},
+                             {"ratio", r.ratio}});
+    }
+    return {{"natural_frequency_hz", c.naturalFrequencyHz},
+            {"residual", residuals},
+            {"max_deviation", c.maxDeviation.value},
+            {"max_deviation_at_deg", c.maxDeviation.atDeg},
+            {"min_contact_force_N", c.minContactForce.value},
+            {"min_contact_force_at_deg", c.minContactForce.atDeg},
+            {"separates", c.separates},
+            {"compensated", compensated}};
+}
+
+Json SweepJson(const std::vector<engine::SpeedPoint>& sweep) {
+    Json points = Json::array();
+    for (const engine::SpeedPoint& p : sweep) {
+        points.push_back({{"rpm", p.rpm},
+                          {"residual_mm", p.residual},
+                          {"min_contact_force_N", p.minContactForce ? Json(*p.minContactForce) : Json(nullptr)}});
+    }
+    return points;
+}
+
 }  // namespace
 
 std::string JsonText(const Run& run) {
@@ -162,6 +190,16 @@ std::string JsonText(const Run& run) {
     if (run.grid) {
         doc["checks"] = GridJson(run, *run.grid, run.cam->baseRadius);
         doc["checks"]["joins"] = JoinsJson(run);
+        if (const CheckItem* item = run.Check(CheckCode::ArmClearance)) {
+            const engine::ArmClearance& c = *run.clearance;
+            doc["checks"]["clearance"] = {{"room_mm", c.armRoom.value},
+                                          {"room_at_deg", c.armRoom.atDeg},
+                                          {"pivot_room_mm", c.pivotRoom},
+                                          {"contour_reach_mm", c.reach},
+                                          {"limit_mm", *item->limit},
+                                          {"at_deg", *item->atDeg},
+                                          {"pass", item->verdict == Verdict::Pass}};
+        }
         const engine::GridExtreme& concave = run.grid->concaveContourRadius;
         doc["contour_smallest_concave_radius"] =
             concave.found ? Json{{"radius_mm", concave.value}, {"at_deg", concave.atDeg}} : Json(nullptr);
@@ -194,27 +232,45 @@ std::string JsonText(const Run& run) {
                                            : Json{u.perRadian[0], u.perRadian[1], u.perRadian[2]}}};
     if (run.dynamics) {
         const engine::DynamicsChecks& d = run.dynamics->checks;
+        // A swinging arm's spring is a torsion spring: its rate per radian.
+        const bool arm = run.cam->follower.kind == engine::FollowerKind::SwingRoller;
+        const std::string rateKey = arm ? "min_spring_torque_rate" : "min_spring_rate";
         Json dynamics = {{"min_contact_force_N", d.minContactForce.value},
                          {"min_contact_force_at_deg", d.minContactForce.atDeg},
                          {"jump", d.jump},
                          {"jump_free_rpm", d.jumpFreeRpm.value ? Json(*d.jumpFreeRpm.value) : Json(nullptr)},
-                         {"min_spring_rate_N_per_mm",
+                         {rateKey + (arm ? "_N_m_per_rad" : "_N_per_mm"),
                           d.minSpringRate.value ? Json(*d.minSpringRate.value) : Json(nullptr)},
                          {"peak_torque_N_m", d.peakTorque.value},
                          {"peak_torque_at_deg", d.peakTorque.atDeg},
                          {"min_torque_N_m", d.minTorque.value},
                          {"min_torque_at_deg", d.minTorque.atDeg}};
         if (!d.jumpFreeRpm.value) dynamics["jump_free_rpm_reason"] = d.jumpFreeRpm.reason.Render();
-        if (!d.minSpringRate.value) dynamics["min_spring_rate_reason"] = d.minSpringRate.reason.Render();
+        if (!d.minSpringRate.value) dynamics[rateKey + "_reason"] = d.minSpringRate.reason.Render();
         if (run.loads->contact) {
             dynamics["max_contact_stress_MPa"] =
                 d.maxContactStress.found ? Json(d.maxContactStress.value) : Json(nullptr);
             dynamics["max_contact_stress_at_deg"] =
                 d.maxContactStress.found ? Json(d.maxContactStress.atDeg) : Json(nullptr);
             if (!d.stressUndefined.empty()) dynamics["contact_stress_undefined"] = d.stressUndefined.Render();
+            const CheckItem* stress = run.Check(CheckCode::ContactStress);
+            if (stress && stress->limit) {
+                doc["checks"]["contact_stress"] = {{"max_MPa", d.maxContactStress.found ? Json(d.maxContactStress.value) : Json(nullptr)},
+                                                   {"at_deg", d.maxContactStress.found ? Json(d.maxContactStress.atDeg) : Json(nullptr)},
+                                                   {"limit_MPa", *stress->limit},
+                                                   {"pass", stress->verdict == Verdict::Pass}};
+            }
         }
         doc["dynamics"] = dynamics;
     }
+    if (run.vibration) {
+        doc["dynamics"]["vibration"] = VibrationJson(*run.vibration, run.compensated);
+        // The law's own contour beside the compensated one: what the correction removes.
+        if (run.vibrationUncompensated) {
+            doc["dynamics"]["vibration_uncompensated"] = VibrationJson(*run.vibrationUncompensated, false);
+        }
+    }
+    if (run.options.rpmSweep) doc["dynamics"]["rpm_sweep"] = SweepJson(run.sweep);
     if (run.options.sizeBase) {
         if (run.sizing) {
             const engine::Sizing& s = *run.sizing;
@@ -229,6 +285,9 @@ std::string JsonText(const Run& run) {
             }
         } else {
             doc["sizing"] = {{"base_radius_mm", nullptr}, {"reason", Shown(run.notACam)}};
+        }
+        if (run.options.sizeOffset) {
+            doc["sizing"]["offset_mm"] = run.sizedOffset ? Json(*run.sizedOffset) : Json(nullptr);
         }
     } else {
         doc["sizing"] = nullptr;

@@ -61,7 +61,7 @@ const CLI::Validator NotEmpty(
 // The option texts that are not numbers, and the numbers as typed.
 struct Texts {
     std::string law, resolution, maxPressure, base, roller, rpm, minBase, language, tolerance, liftStep,
-        tableStep;
+        tableStep, rpmSweep;
     std::vector<std::string> titleBlock;
 };
 
@@ -96,6 +96,32 @@ const CLI::Validator TitleBlockEntry(
         }
         if (const char* problem = TitleTextProblem(value)) return key + ": " + Tr(problem);
         return {};
+    },
+    "");
+
+// FROM:TO:STEP of speeds, rpm: FROM and TO within the speed's range, FROM < TO, STEP > 0,
+// at most 1000 speeds.
+std::optional<BatchOptions::Sweep> ParseSweep(const std::string& text) {
+    const auto first = text.find(':'), second = text.find(':', first == std::string::npos ? first : first + 1);
+    if (first == std::string::npos || second == std::string::npos) return std::nullopt;
+    try {
+        BatchOptions::Sweep s{ParseDecimal(text.substr(0, first), '.'),
+                              ParseDecimal(text.substr(first + 1, second - first - 1), '.'),
+                              ParseDecimal(text.substr(second + 1), '.')};
+        if (!(engine::InRange(engine::Quantity::Rpm, s.from) && engine::InRange(engine::Quantity::Rpm, s.to) &&
+              s.from < s.to && s.step > 0 && (s.to - s.from) / s.step <= 1000)) {
+            return std::nullopt;
+        }
+        return s;
+    } catch (const CamError&) {
+        return std::nullopt;
+    }
+}
+
+const CLI::Validator SweepText(
+    [](std::string& text) -> std::string {
+        if (ParseSweep(text)) return {};
+        return Tr("needs FROM:TO:STEP in rpm with FROM < TO and at most 1000 steps, not '%1'", {text});
     },
     "");
 
@@ -228,10 +254,28 @@ void Describe(CLI::App& app, BatchOptions& o, Texts& t, const Groups& g) {
         ->group(g.checks)
         ->type_name("DEG")
         ->check(InRangeOf(engine::Quantity::MaxPressureAngle));
-    app.add_flag("--size-base", o.sizeBase,
+    CLI::Option* sizeBase = app.add_flag("--size-base", o.sizeBase,
                  Tr("find the smallest base radius (0.01 mm) at which the pressure angle and the "
                     "undercut pass (a flat face: the radius of curvature)"))
         ->group(g.checks);
+    app.add_flag("--size-offset", o.sizeOffset,
+                 Tr("with --size-base, for a roller: the offset too, at which the base radius is "
+                    "smallest, and the report's design chart"))
+        ->group(g.checks)
+        ->needs(sizeBase);
+    CLI::Option* sweep =
+        app.add_option("--rpm-sweep", t.rpmSweep,
+                       Tr("the residual vibration and the smallest contact force at every speed from "
+                          "FROM to TO rpm in steps of STEP (needs [dynamics] with train_stiffness): a "
+                          "page of the report and --sweep-csv"))
+            ->group(g.checks)
+            ->type_name("FROM:TO:STEP")
+            ->check(SweepText);
+    app.add_option("--sweep-csv", o.sweepCsv, Tr("write the rows of --rpm-sweep"))
+        ->group(g.outputs)
+        ->type_name("OUT.csv")
+        ->needs(sweep)
+        ->check(NotEmpty);
     app.add_option("--min-base", t.minBase,
                    Tr("with --size-base: the smallest base radius allowed, the hub or shaft"))
         ->group(g.checks)
@@ -459,6 +503,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     if (!t.tolerance.empty()) o.tolerance = ParseDecimal(t.tolerance, '.');
     if (!t.liftStep.empty()) o.liftStep = ParseDecimal(t.liftStep, '.');
     if (!t.tableStep.empty()) o.tableStep = ParseDecimal(t.tableStep, '.');
+    if (!t.rpmSweep.empty()) o.rpmSweep = *ParseSweep(t.rpmSweep);
     for (const std::string& entry : t.titleBlock) {
         const auto equals = entry.find('=');
         o.titleBlock.emplace_back(entry.substr(0, equals), entry.substr(equals + 1));

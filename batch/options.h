@@ -38,6 +38,13 @@ struct BatchOptions {
     std::string liftTable;            // --lift-table: the grinder's X-C table, CSV
     std::optional<double> liftStep;   // --lift-step: degrees (default 0.5)
     std::optional<double> tableStep;  // --table-step: the report's coordinate table, degrees (default 5)
+    // --rpm-sweep FROM:TO:STEP: the vibration and the contact force against the speed.
+    struct Sweep {
+        double from = 0, to = 0, step = 0;
+    };
+    std::optional<Sweep> rpmSweep;
+    std::string sweepCsv;  // --sweep-csv: the sweep's rows
+    bool sizeOffset = false;  // --size-offset (with --size-base): the offset too
 };
 
 // What the options leave out.

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "batch/check_text.h"
+#include "batch/design_chart_page.h"
 #include "batch/texts.h"
 #include "batch/title_block.h"
 #include "engine/exact.h"
@@ -99,6 +100,7 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
         rows.push_back({Tr("roller radius"), f.LengthText(follower.rollerRadius.value_or(0))});
         rows.push_back({Tr("arm length"), f.LengthText(follower.armLength.value_or(0))});
         rows.push_back({Tr("pivot distance"), f.LengthText(follower.pivotDistance.value_or(0))});
+        if (follower.clearance) rows.push_back({Tr("clearance of pivot and arm"), f.LengthText(*follower.clearance)});
         if (run.cam) {
             const engine::Point pivot = engine::SwingPivot(*run.cam);
             rows.push_back({Tr("pivot position"), "(" + f.FigureText(pivot.x) + ", " + f.FigureText(pivot.y) + ") mm"});
@@ -134,16 +136,27 @@ std::vector<ReportField> DesignFields(const Run& run, const FigureStyle& f) {
     }
     if (run.loads) {
         const engine::DynamicsInput& d = *run.loads;
-        rows.push_back({Tr("moving mass"), f.FigureText(d.mass) + " kg"});
-        rows.push_back({Tr("spring rate"), f.FigureText(d.springRate) + " N/mm"});
-        rows.push_back({Tr("preload"), f.FigureText(d.preload) + " N"});
-        if (d.damping != 0) rows.push_back({Tr("damping"), f.FigureText(d.damping) + " N·s/m"});
-        if (d.load != 0) rows.push_back({Tr("external load"), f.FigureText(d.load) + " N"});
+        if (follower.kind == FollowerKind::SwingRoller) {
+            rows.push_back({Tr("moment of inertia about the pivot"), f.FigureText(d.inertia) + " kg·m²"});
+            rows.push_back({Tr("spring torque rate"), f.FigureText(d.springTorqueRate) + " N·m/rad"});
+            rows.push_back({Tr("preload torque"), f.FigureText(d.preloadTorque) + " N·m"});
+            if (d.damping != 0) rows.push_back({Tr("damping"), f.FigureText(d.damping) + " N·m·s/rad"});
+            if (d.loadTorque != 0) rows.push_back({Tr("external load torque"), f.FigureText(d.loadTorque) + " N·m"});
+        } else {
+            rows.push_back({Tr("moving mass"), f.FigureText(d.mass) + " kg"});
+            rows.push_back({Tr("spring rate"), f.FigureText(d.springRate) + " N/mm"});
+            rows.push_back({Tr("preload"), f.FigureText(d.preload) + " N"});
+            if (d.damping != 0) rows.push_back({Tr("damping"), f.FigureText(d.damping) + " N·s/m"});
+            if (d.load != 0) rows.push_back({Tr("external load"), f.FigureText(d.load) + " N"});
+        }
         if (d.contact) {
             rows.push_back({Tr("contact width"), f.LengthText(d.contact->width)});
             rows.push_back(
                 {Tr("elastic modulus"), f.FigureText(d.contact->elasticModulus) + " MPa"});
             rows.push_back({Tr("Poisson's ratio"), f.FigureText(d.contact->poissonRatio)});
+            if (doc.contact && doc.contact->allowableStress) {
+                rows.push_back({Tr("allowable contact stress"), f.FigureText(*doc.contact->allowableStress) + " MPa"});
+            }
         }
     }
     return rows;
@@ -409,7 +422,85 @@ ReportChartPage DynamicsCharts(const Run& run, const std::vector<double>& bounda
     stress.bands = torque.bands = force.bands;
     page.charts = {force, torque};
     if (run.loads->contact) page.charts.push_back(stress);
+    // A follower that is not rigid: how far its mass is from the law; with a compensated
+    // contour the law's own contour first, for what the correction removes.
+    auto deviation = [&](const engine::VibrationResult& v, std::string title) {
+        ReportChart chart{std::move(title), {}, {{0, "0 mm", false}}, {}};
+        std::vector<bool> leaves;
+        for (const engine::VibrationSample& sample : v.samples) {
+            chart.y.push_back(sample.deviation);
+            leaves.push_back(sample.contactForce <= 0);
+        }
+        chart.bands = Bands(x, leaves, step);
+        return chart;
+    };
+    if (run.vibrationUncompensated) {
+        page.charts.push_back(deviation(*run.vibrationUncompensated, Tr("follower deviation, the law's contour [mm]")));
+    }
+    if (run.vibration) {
+        page.charts.push_back(deviation(*run.vibration, run.compensated
+                                                            ? Tr("follower deviation, compensated contour [mm]")
+                                                            : Tr("follower deviation [mm]")));
+        // The compensated deviation is nothing but rounding: drawn on the law's scale, with
+        // the law's largest as a line, it shows as what it is.
+        if (run.vibrationUncompensated) {
+            const engine::GridExtreme& law = run.vibrationUncompensated->checks.maxDeviation;
+            page.charts.back().lines.push_back(
+                {law.value, Tr("the law's contour: %1", {FigureStyle{true}.LengthText(law.value)}), false});
+        }
+    }
     return page;
+}
+
+// The sweep of speeds: the largest residual vibration and the train's smallest contact
+// force at each, the speeds where the follower leaves the cam shaded.
+ReportSpeedPage SpeedCharts(const Run& run) {
+    ReportSpeedPage page;
+    page.heading = Tr("Vibration against the speed: %1", {DesignName(run.input.path)});
+    page.footnote = Tr("cam speed [rpm]; shaded: the follower leaves the cam; a gap: the train without "
+                       "damping resonates there and has no steady state");
+    ReportChart residual{Tr("largest residual vibration [mm]"), {}, {{0, "0 mm", false}}, {}};
+    ReportChart force{Tr("smallest contact force of the follower train [N]"), {}, {{0, "0 N", false}}, {}};
+    const double half = run.options.rpmSweep ? run.options.rpmSweep->step / 2 : 0;
+    for (const engine::SpeedPoint& p : run.sweep) {
+        page.rpm.push_back(p.rpm);
+        residual.y.push_back(p.residual);
+        force.y.push_back(p.minContactForce);
+        if (!p.minContactForce || *p.minContactForce > 0) continue;
+        const double from = std::max(run.sweep.front().rpm, p.rpm - half),
+                     to = std::min(run.sweep.back().rpm, p.rpm + half);
+        if (!force.bands.empty() && force.bands.back().second >= from) {
+            force.bands.back().second = to;
+        } else {
+            force.bands.push_back({from, to});
+        }
+    }
+    residual.bands = force.bands;
+    page.charts = {residual, force};
+    return page;
+}
+
+// The report speaks of the motion in one system of units: at a given speed the segment
+// table and the charts are per second, and so are the jumps at the joins the check lines
+// give per radian.
+void JoinsPerSecond(const Run& run, const FigureStyle& f, std::vector<CheckLine>& lines) {
+    const auto w = run.Omega();
+    if (!w || !run.cam) return;
+    const LiftUnits u = UnitsOf(run);
+    for (const engine::Join& join : run.cam->motion.Joins()) {
+        const std::string check = Tr("join at %1", {f.AngleText(join.atDeg)});
+        for (CheckLine& line : lines) {
+            if (line.check != check) continue;
+            const std::string velocity =
+                f.FigureText(join.velocityJump * DerivativeScale(run, u, 1)) + " " + u.perSecond[0];
+            const std::string acceleration =
+                f.FigureText(join.accelerationJump * DerivativeScale(run, u, 2)) + " " + u.perSecond[1];
+            line.value = join.velocityJump == 0 ? Tr("acceleration jumps by %1", {acceleration})
+                         : join.accelerationJump == 0
+                             ? Tr("velocity jumps by %1", {velocity})
+                             : Tr("velocity jumps by %1, acceleration by %2", {velocity, acceleration});
+        }
+    }
 }
 
 }  // namespace
@@ -457,7 +548,9 @@ ReportInput MakeReportInput(const Run& run) {
            "within the segment on the 0.05° grid of the checks, both ends included.");
     r.checksHeading = Tr("Checks");
     r.checksHeader = {Tr("check"), Tr("value"), Tr("limit"), Tr("verdict")};
-    for (const CheckLine& item : CheckLines(run, style)) {
+    std::vector<CheckLine> lines = CheckLines(run, style);
+    JoinsPerSecond(run, style, lines);
+    for (const CheckLine& item : lines) {
         r.checks.push_back({item.check, item.value, item.limit, VerdictText(item.verdict),
                             KindOf(item.verdict), item.reason});
     }
@@ -468,6 +561,8 @@ ReportInput MakeReportInput(const Run& run) {
     ChartPages charts = ChartsOf(run);
     r.motion = std::move(charts.motion);
     r.dynamics = std::move(charts.dynamics);
+    if (run.options.rpmSweep && !run.sweep.empty()) r.speeds = SpeedCharts(run);
+    r.designChart = DesignChartOf(run);
     CoordinateTable(run, r);
     return r;
 }

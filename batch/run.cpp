@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "batch/texts.h"
+#include "base/language.h"
 
 namespace platecam {
 
@@ -14,10 +15,19 @@ Run ComputeRun(const BatchOptions& options) {
 
 std::string Shown(const Text& text) { return FileNameText(text.Render()); }
 
-std::string LawText(const Run& run, engine::Law law) {
-    if (run.input.origin == Origin::DesignFile) return LawCaptions[*engine::WindowLawIndex(law)];
-    return engine::LawName(law);
+std::string LawText(const Run&, engine::Law law) {
+    // The document's name is the message id: English readers read the name they write,
+    // Japanese readers the glossary's word.
+    return Tr(engine::LawName(law));
 }
+
+namespace {
+// The laws' names for the catalogue, which finds a message id only as a literal.
+[[maybe_unused]] const char* const LawNameIds[] = {
+    N_("cycloid"),         N_("modified-trapezoid"), N_("modified-sine"),
+    N_("simple-harmonic"), N_("3-4-5"),              N_("4-5-6-7"),
+    N_("double-harmonic"), N_("constant-velocity"),  N_("polynomial")};
+}  // namespace
 
 LiftUnits UnitsOf(const Run& run) {
     if (run.cam && run.cam->follower.kind == engine::FollowerKind::SwingRoller) {

@@ -49,8 +49,8 @@ Peaks FindPeaks(const Run& run);
 // it that is no UTF-8 escaped).
 std::string Shown(const Text& text);
 
-// The law of a segment as the outputs name it: a design file's by the window's caption,
-// a document's by its name.
+// The law of a segment as the outputs name it: in English by the document's name of it,
+// in Japanese by the glossary's word.
 std::string LawText(const Run& run, engine::Law law);
 
 }  // namespace platecam

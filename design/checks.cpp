@@ -42,6 +42,11 @@ void GeometryItems(DesignResult& r) {
         add({CheckCode::Bore, Judged(g.borePass), g.boreWall, cam.bore->minWall,
              g.innermostContour.atDeg, {}});
     }
+    if (r.clearance) {
+        const engine::ArmClearance& c = *r.clearance;
+        add({CheckCode::ArmClearance, Judged(c.Passes()), c.armRoom.value, cam.follower.clearance,
+             c.failsAtDeg.value_or(c.armRoom.atDeg), {}});
+    }
 }
 
 void WindowItems(DesignResult& r) {
@@ -87,7 +92,16 @@ void LoadItems(DesignResult& r) {
     add({CheckCode::TorqueMax, Verdict::Information, d.peakTorque.value, {}, d.peakTorque.atDeg, {}});
     add({CheckCode::TorqueMin, Verdict::Information, d.minTorque.value, {}, d.minTorque.atDeg, {}});
     if (r.loads->contact) {
-        add({CheckCode::ContactStress, Verdict::Information, FoundValue(d.maxContactStress), {},
+        // With an allowable stress it is judged: where it is not defined the contact is a
+        // point or an undercut, which no allowable admits.
+        const std::optional<double> allowable =
+            r.input.document && r.input.document->contact ? r.input.document->contact->allowableStress
+                                                          : std::nullopt;
+        const Verdict verdict =
+            !allowable ? Verdict::Information
+                       : Judged(d.maxContactStress.found && d.stressUndefined.empty() &&
+                                d.maxContactStress.value <= *allowable);
+        add({CheckCode::ContactStress, verdict, FoundValue(d.maxContactStress), allowable,
              FoundAt(d.maxContactStress), d.stressUndefined});
     }
 }

@@ -4,7 +4,9 @@
 #include "base/language.h"
 #include "base/number_text.h"
 #include "design/result.h"
+#include "design/rules.h"
 #include "design/window.h"
+#include "engine/design_chart.h"
 #include "model/displacement.h"
 #include "model/pressure.h"
 
@@ -115,6 +117,8 @@ Text WhyNoCam(const DesignDocument& doc) {
 
 void ComputeSizedRollerTest(DesignResult& result) {
     if (!result.window || !result.sizing || !result.sizing->found) return;
+    // The window's roller runs in line.
+    if (result.sizedOffset.value_or(0) != 0) return;
     auto trial = std::make_unique<CamDesign>(*result.window->design);
     trial->BaseRadius = result.sizing->baseRadius;
     trial->MotionTable[BaseRadiusSlot].Value = trial->BaseRadius;
@@ -126,17 +130,54 @@ void ComputeSizedRollerTest(DesignResult& result) {
     }
 }
 
+// A follower that is not rigid: its response at the speed and, asked for, over the speeds.
+// A compensated contour replaces the law's before anything is checked, so that every check
+// and every output is of the contour that is cut; the law's cam is returned then.
+std::optional<engine::CamInput> ComputeTrain(DesignResult& result, const Request& request) {
+    const DesignDocument& doc = *result.input.document;
+    if (!doc.dynamics || !doc.dynamics->trainStiffness || !result.loads) return std::nullopt;
+    const DynamicsSection& d = *doc.dynamics;
+    // The one degree of freedom moves in a line: an arm's train is a rotation the model
+    // does not hold. Refused as the reader refuses a key the follower does not take.
+    if (result.cam->follower.kind == engine::FollowerKind::SwingRoller) {
+        RefuseKey(FilePlaces(result.input.path), "dynamics.train_stiffness",
+                  Text::Message("not allowed for follower kind %s",
+                                {engine::FollowerKindName(result.cam->follower.kind)}));
+    }
+    const engine::TrainInput train{*d.trainStiffness, d.dampingRatio.value_or(0)};
+    result.train = train;
+    std::optional<engine::CamInput> law;
+    if (d.compensate.value_or(false)) {
+        law = *result.cam;
+        result.vibrationUncompensated = engine::ComputeVibration(*law, *result.loads, train);
+        result.cam->motion = law->motion.WithCorrection(engine::Compensation(*law, *result.loads, train));
+        result.compensated = true;
+    }
+    result.vibration = engine::ComputeVibration(*result.cam, *result.loads, train);
+    if (request.sweep) {
+        result.sweep = engine::SweepSpeeds(*result.cam, *result.loads, train, request.sweep->from,
+                                           request.sweep->to, request.sweep->step);
+    }
+    return law;
+}
+
 // The exact cam: its samples where asked, its loads where the document has them.
 void ComputeExact(DesignResult& result, const Request& request) {
     const DesignDocument& doc = *result.input.document;
     result.cam = CamOfDocument(doc);
     result.loads = LoadsOfDocument(doc);
     try {
+        const std::optional<engine::CamInput> law = ComputeTrain(result, request);
         if (result.loads) {
             engine::CamWithDynamics cam = engine::ComputeCamWithDynamics(*result.cam, *result.loads);
             result.grid = std::move(cam.cam.checks);
             result.samples = std::move(cam.cam.samples);
             result.dynamics = std::move(cam.dynamics);
+            // On a compensated contour the mass follows the law, and the correction is the
+            // train's compression: the force on the cam is the law's rigid follower's (a
+            // rigid follower on the corrected contour would carry the correction's
+            // accelerations it never has).
+            if (law) result.dynamics = engine::ComputeCamWithDynamics(*law, *result.loads).dynamics;
         } else if (request.samples) {
             engine::CamResult cam = engine::ComputeCam(*result.cam);
             result.grid = std::move(cam.checks);
@@ -144,13 +185,22 @@ void ComputeExact(DesignResult& result, const Request& request) {
         } else {
             result.grid = engine::CheckOnGrid(*result.cam);
         }
+        if (result.cam->follower.kind == engine::FollowerKind::SwingRoller) {
+            result.clearance = engine::CheckArmClearance(*result.cam);
+        }
     } catch (const engine::GeometryError& e) {
         // Sizing searches from any positive radius: the given one failing is a finding.
         if (!request.sizing || !result.notACam.empty()) throw;
         result.noCamAtGivenRadius = e.text();
     }
     if (request.sizing && result.notACam.empty()) {
-        result.sizing = engine::SizeBaseRadius(*result.cam);
+        if (request.sizeOffset) {
+            engine::OffsetSizing sized = engine::SizeBaseRadiusAndOffset(*result.cam);
+            if (sized.sizing.found) result.sizedOffset = sized.offset;
+            result.sizing = std::move(sized.sizing);
+        } else {
+            result.sizing = engine::SizeBaseRadius(*result.cam);
+        }
         ComputeSizedRollerTest(result);
     }
 }
@@ -167,6 +217,10 @@ std::optional<engine::DynamicsInput> LoadsOfDocument(const DesignDocument& doc) 
     loads.preload = d.preload.value_or(0);
     loads.damping = d.damping.value_or(0);
     loads.load = d.load.value_or(0);
+    loads.inertia = d.inertia.value_or(0);
+    loads.springTorqueRate = d.springTorqueRate.value_or(0);
+    loads.preloadTorque = d.preloadTorque.value_or(0);
+    loads.loadTorque = d.loadTorque.value_or(0);
     if (doc.contact) {
         loads.contact = engine::ContactMaterial{doc.contact->width.value_or(0),
                                                 doc.contact->elasticModulus.value_or(0),
@@ -188,6 +242,7 @@ engine::CamInput CamOfDocument(const DesignDocument& doc) {
     cam.follower.faceWidth = doc.follower.faceWidth;
     cam.follower.armLength = doc.follower.armLength.value_or(0);
     cam.follower.pivotDistance = doc.follower.pivotDistance.value_or(0);
+    cam.follower.clearance = doc.follower.clearance.value_or(0);
     if (doc.drawing && doc.drawing->boreDiameter) {
         cam.bore = engine::Bore{*doc.drawing->boreDiameter,
                                 doc.drawing->minWall.value_or(DefaultMinWall)};
@@ -198,6 +253,13 @@ engine::CamInput CamOfDocument(const DesignDocument& doc) {
         row.angle = doc.motion[k].angle;
         row.lift = doc.motion[k].lift;
         if (k > 0) row.law = doc.LawOfSegmentEndingAt(k);
+        // A document gives an arm's conditions in radians of swing, the engine its lift in
+        // degrees.
+        const double unit = doc.follower.kind == engine::FollowerKind::SwingRoller ? 180 / 3.141592653589793 : 1;
+        const auto inUnit = [unit](std::optional<double> value) { return value ? std::optional(*value * unit) : value; };
+        row.velocity = inUnit(doc.motion[k].velocity);
+        row.acceleration = inUnit(doc.motion[k].acceleration);
+        row.jerk = inUnit(doc.motion[k].jerk);
         rows.push_back(row);
     }
     cam.motion = engine::Motion::FromRows(rows);

@@ -25,6 +25,9 @@ struct DocumentRow {
     std::int32_t angle = 0;          // whole degrees of cam turn
     double lift = 0;                 // mm (swing-roller: degrees of arm swing)
     std::optional<engine::Law> law;  // the law of the segment that ends at this row
+    // Conditions at this row of the polynomial segments that meet here: the follower's
+    // velocity (mm/rad; an arm rad/rad), acceleration (per rad²) and jerk (per rad³).
+    std::optional<double> velocity, acceleration, jerk;
 };
 
 struct CamSection {
@@ -44,14 +47,28 @@ struct FollowerSection {
     std::optional<double> faceWidth;      // mm, > 0; flat only
     std::optional<double> armLength;      // mm, > 0; swing-roller (required there)
     std::optional<double> pivotDistance;  // mm, > 0; swing-roller (required there)
+    std::optional<double> clearance;      // mm, >= 0; swing-roller: the pivot's and arm's room (default 0)
 };
 
 struct DynamicsSection {
-    std::optional<double> mass;        // kg, > 0 (required)
+    std::optional<double> mass;        // kg, > 0 (required for a translating follower)
     std::optional<double> springRate;  // N/mm, >= 0 (default 0)
     std::optional<double> preload;     // N (default 0)
-    std::optional<double> damping;     // N s/m, >= 0 (default 0)
+    std::optional<double> damping;     // N s/m, >= 0 (default 0); an arm: N m s/rad
     std::optional<double> load;        // N, resists the rise (default 0)
+    // A follower that is not rigid: the stiffness between the cam's contact and the mass,
+    // N/mm (> 0), and the damping ratio of that one degree of freedom (>= 0, < 1).
+    std::optional<double> trainStiffness;
+    std::optional<double> dampingRatio;
+    // The contour corrected so that the mass, not the cam, follows the law at cam.rpm.
+    std::optional<bool> compensate;
+    // A swinging arm's: its moment of inertia about the pivot, kg m² (> 0, required there),
+    // the spring's torque rate (N m/rad, >= 0), its torque at zero lift (N m) and a
+    // constant torque resisting the rise (N m).
+    std::optional<double> inertia;
+    std::optional<double> springTorqueRate;
+    std::optional<double> preloadTorque;
+    std::optional<double> loadTorque;
 };
 
 struct DrawingSection {
@@ -81,6 +98,7 @@ struct ContactSection {
     std::optional<double> width;           // mm, > 0 (required)
     std::optional<double> elasticModulus;  // MPa, > 0 (required)
     std::optional<double> poissonRatio;    // 0 <= nu < 0.5 (required)
+    std::optional<double> allowableStress; // MPa, > 0: the contact stress becomes a check
 };
 
 // How the outside of the cam is milled: the tool, its direction and feeds, and the heights

@@ -13,7 +13,9 @@
 #include "base/text.h"
 #include "design/document.h"
 #include "engine/cam.h"
+#include "engine/clearance.h"
 #include "engine/dynamics.h"
+#include "engine/vibration.h"
 #include "model/cam_design.h"
 #include "model/profile.h"
 
@@ -48,6 +50,13 @@ struct DesignInput {
 struct Request {
     bool samples = false;  // the exact samples (a document's lists, drawings, reports)
     bool sizing = false;   // the smallest base radius
+    bool sizeOffset = false;  // with sizing, a roller's: over the offsets too
+    // The residual vibration and the contact force at every speed from `from` to `to` rpm
+    // (a follower that is not rigid).
+    struct Sweep {
+        double from = 0, to = 0, step = 0;
+    };
+    std::optional<Sweep> sweep = std::nullopt;
 };
 
 // The window's buttons on its design: displacement, pitch curve, contour (the tangent
@@ -85,7 +94,8 @@ enum class CheckCode {
     SpringRate,              // value: N/mm; reason where there is none
     TorqueMax,               // value, at
     TorqueMin,               // value, at
-    ContactStress,           // value, at (empty where defined nowhere); reason: where undefined
+    ContactStress,           // value, at (empty where defined nowhere); limit: the allowable; reason: where undefined
+    ArmClearance,            // value: the arm's least room to the contour, at (the first fail); limit; reason
 };
 
 struct CheckItem {
@@ -106,11 +116,24 @@ struct DesignResult {
     Text notACam;             // why there is nothing to check; empty for a cam
     Text noCamAtGivenRadius;  // with sizing: why the follower cannot exist at the radius given
     std::optional<engine::GridChecks> grid;
+    std::optional<engine::ArmClearance> clearance;  // a swinging arm's room beside the cam
     std::vector<engine::Sample> samples;
     std::optional<engine::Sizing> sizing;
+    // With the offset sized too: the offset of `sizing`, where it found a radius.
+    std::optional<double> sizedOffset;
     // The loads at speed, for a document with [dynamics].
     std::optional<engine::DynamicsInput> loads;
     std::optional<engine::DynamicsResult> dynamics;
+    // A follower that is not rigid ([dynamics] train_stiffness): its train, and its response
+    // at the speed for the contour as cut. With compensation the contour is the corrected
+    // one (cam's motion carries the correction, every check above is on it), and the law's
+    // own contour's response stays beside it for comparison.
+    std::optional<engine::TrainInput> train;
+    std::optional<engine::VibrationResult> vibration;
+    std::optional<engine::VibrationResult> vibrationUncompensated;
+    bool compensated = false;
+    // With a speed sweep asked for: one point per speed, for the contour as cut.
+    std::vector<engine::SpeedPoint> sweep;
     // The window construction's roller test at the sized radius (information).
     std::optional<ProfileStatus> sizedRollerTest;
     std::vector<CheckItem> checks;

@@ -31,9 +31,10 @@ constexpr const char* OffsetTooLarge = "must be smaller in size than base_radius
 constexpr const char* NoPivot =
     "no pivot fits: needs |pivot_distance - arm_length| < base_radius + roller_radius < "
     "pivot_distance + arm_length";
-constexpr const char* DynamicsOfArm =
-    "is for the translating followers (roller, flat); the moment of inertia of a swinging "
-    "arm cannot be given yet";
+constexpr const char* RequiredByDampingRatio = "required with dynamics.damping_ratio";
+constexpr const char* RequiredByCompensation = "required with dynamics.compensate";
+constexpr const char* ConditionNeedsPolynomial =
+    "only a polynomial segment that begins or ends at this row can meet it (law = \"polynomial\")";
 }  // namespace text
 
 constexpr std::int32_t FullTurn = 360;
@@ -124,6 +125,8 @@ void CheckDocument(const DesignDocument& d, const KeyPlaces& where) {
     CheckRange(where, Quantity::FaceWidth, f.faceWidth);
     CheckRange(where, Quantity::ArmLength, f.armLength);
     CheckRange(where, Quantity::PivotDistance, f.pivotDistance);
+    only("follower.clearance", f.clearance, swing);
+    CheckRange(where, Quantity::Clearance, f.clearance);
     // The roller's rest position and the swing arm's pivot must exist (each is a square
     // root of a difference that would otherwise be negative).
     const double pitchRadius = cam.baseRadius + f.rollerRadius.value_or(0);
@@ -138,19 +141,52 @@ void CheckDocument(const DesignDocument& d, const KeyPlaces& where) {
     CheckRows(d, where);
     const Quantity lift = swing ? Quantity::ArmSwing : Quantity::Lift;
     for (std::size_t i = 0; i < d.motion.size(); ++i) {
-        CheckRange(where, RowKey(i, "lift"), lift, d.motion[i].lift);
+        const DocumentRow& row = d.motion[i];
+        CheckRange(where, RowKey(i, "lift"), lift, row.lift);
+        const std::pair<const char*, const std::optional<double>*> conditions[] = {
+            {"velocity", &row.velocity}, {"acceleration", &row.acceleration}, {"jerk", &row.jerk}};
+        const Quantity quantities[] = {Quantity::RowVelocity, Quantity::RowAcceleration, Quantity::RowJerk};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const auto& [name, value] = conditions[k];
+            if (!*value) continue;
+            CheckRange(where, RowKey(i, name), quantities[k], **value);
+            // A condition only a polynomial segment meeting the row can meet.
+            const bool before = i > 0 && d.LawOfSegmentEndingAt(i) == engine::Law::Polynomial;
+            const bool after = i + 1 < d.motion.size() && d.LawOfSegmentEndingAt(i + 1) == engine::Law::Polynomial;
+            if (!before && !after) Fail(where, RowKey(i, name), text::ConditionNeedsPolynomial);
+        }
     }
 
     if (d.dynamics) {
         const DynamicsSection& s = *d.dynamics;
         if (!cam.rpm) Fail(where, "cam.rpm", text::RequiredByDynamics);
-        if (swing) Fail(where, "dynamics", text::DynamicsOfArm);
-        Require(where, "dynamics.mass", s.mass);
+        // A translating follower's keys are forces and a mass, an arm's torques and an
+        // inertia: each refuses the other's.
+        only("dynamics.mass", s.mass, !swing);
+        only("dynamics.spring_rate", s.springRate, !swing);
+        only("dynamics.preload", s.preload, !swing);
+        only("dynamics.load", s.load, !swing);
+        only("dynamics.inertia", s.inertia, swing);
+        only("dynamics.spring_torque_rate", s.springTorqueRate, swing);
+        only("dynamics.preload_torque", s.preloadTorque, swing);
+        only("dynamics.load_torque", s.loadTorque, swing);
+        Require(where, swing ? "dynamics.inertia" : "dynamics.mass", swing ? s.inertia : s.mass);
         CheckRange(where, Quantity::Mass, s.mass);
         CheckRange(where, Quantity::SpringRate, s.springRate);
         CheckRange(where, Quantity::Preload, s.preload);
-        CheckRange(where, Quantity::Damping, s.damping);
+        CheckRange(where, swing ? Quantity::ArmDamping : Quantity::Damping, s.damping);
         CheckRange(where, Quantity::Load, s.load);
+        CheckRange(where, Quantity::Inertia, s.inertia);
+        CheckRange(where, Quantity::SpringTorqueRate, s.springTorqueRate);
+        CheckRange(where, Quantity::PreloadTorque, s.preloadTorque);
+        CheckRange(where, Quantity::LoadTorque, s.loadTorque);
+        CheckRange(where, Quantity::TrainStiffness, s.trainStiffness);
+        CheckRange(where, Quantity::DampingRatio, s.dampingRatio);
+        // The train's damping ratio is that of its stiffness.
+        if (s.dampingRatio && !s.trainStiffness) Fail(where, "dynamics.train_stiffness", text::RequiredByDampingRatio);
+        if (s.compensate && *s.compensate && !s.trainStiffness) {
+            Fail(where, "dynamics.train_stiffness", text::RequiredByCompensation);
+        }
     }
     if (d.drawing) {
         const DrawingSection& s = *d.drawing;
@@ -182,6 +218,7 @@ void CheckDocument(const DesignDocument& d, const KeyPlaces& where) {
         Require(where, "contact.elastic_modulus", s.elasticModulus);
         CheckRange(where, Quantity::ElasticModulus, s.elasticModulus);
         Require(where, "contact.poisson_ratio", s.poissonRatio);
+        CheckRange(where, Quantity::AllowableStress, s.allowableStress);
         CheckRange(where, Quantity::PoissonRatio, s.poissonRatio);
     }
 }

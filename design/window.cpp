@@ -11,6 +11,8 @@ constexpr const char* Resolution = "must be 1, 0.5 or 0.2";
 constexpr const char* WindowCannotShow =
     "the window shows only an in-line roller follower and the laws cycloid, "
     "modified-trapezoid and modified-sine";
+constexpr const char* WindowDrawsTheLaw =
+    "the window draws the law's own contour, not one compensated for a speed";
 }  // namespace text
 }  // namespace
 
@@ -21,13 +23,18 @@ std::string KeyTheWindowCannotShow(const DesignDocument& document) {
     for (std::size_t i = 0; i < document.motion.size(); ++i) {
         if (document.motion[i].law) return RowKey(i, "law");
     }
+    // The window draws the law's own contour, not one corrected for a speed.
+    if (document.dynamics && document.dynamics->compensate.value_or(false)) return "dynamics.compensate";
     return {};
 }
 
 MotionTable TableFromDocument(const DesignDocument& document) {
     CheckDesignDocument(document, "");
     const std::string key = KeyTheWindowCannotShow(document);
-    if (!key.empty()) RefuseKey(FilePlaces(""), key, Text::Message(text::WindowCannotShow));
+    if (!key.empty()) {
+        const bool compensated = key == "dynamics.compensate";
+        RefuseKey(FilePlaces(""), key, Text::Message(compensated ? text::WindowDrawsTheLaw : text::WindowCannotShow));
+    }
     MotionTable table{};
     for (std::size_t i = 0; i < document.motion.size(); ++i) {
         table[i] = MotionRecord{document.motion[i].angle, document.motion[i].lift};
@@ -54,7 +61,7 @@ DesignDocument DocumentFromTable(const MotionTable& table, int lawIndex, int ste
     const TableWalk walk = WalkTable(table);
     const int rows = walk.terminatorRow > 0 ? walk.terminatorRow : MotionRowCount;
     for (int k = 0; k < rows; ++k) {
-        document.motion.push_back(DocumentRow{table[k].Angle, table[k].Value, std::nullopt});
+        document.motion.push_back(DocumentRow{table[k].Angle, table[k].Value, std::nullopt, {}, {}, {}});
     }
     CheckDesignDocument(document, where);
     return document;

@@ -54,8 +54,8 @@ CamResult ComputeCam(const CamInput& cam, GridContact& contact);
 // and stops it by returning false.
 Sizing SizeBaseRadius(const CamInput& cam, const std::function<bool(double)>& progress = {});
 
-// True for the followers that move along a line (the roller, the flat face): the loads at
-// speed are theirs; a swinging arm's moment of inertia cannot be given yet.
+// True for the followers that move along a line (the roller, the flat face); a swinging
+// arm turns about its pivot.
 bool Translates(FollowerKind kind);
 
 }  // namespace platecam::engine

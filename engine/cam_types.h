@@ -24,6 +24,7 @@ struct Follower {
     std::optional<double> faceWidth;     // mm; flat: checked when given
     double armLength = 0;                // mm; swing-roller: pivot to roller centre
     double pivotDistance = 0;            // mm; swing-roller: cam centre to pivot
+    double clearance = 0;                // mm; swing-roller: the least room of pivot and arm
 };
 
 // A bore through the cam (the shaft's): it must leave a wall to the contour.

@@ -153,8 +153,10 @@ GridFault FlatChecks(const GridMotion& gm, const Geometry& g, const CamInput& ca
 void RollerContact(const Geometry& g, const Kinematics& m, const Local& l, ContactPoint& c) {
     c.motion = m;
     const double length = std::sqrt(l.n2), cubed = l.n2 * length;
-    // |(pc, pd)| = |T|: the pressure angle's cosine without an arctangent.
-    c.cosPressure = l.pd / length;
+    // |(pc, pd)| = |T| |u|: the pressure angle's cosine without an arctangent. A swinging
+    // arm's u is the arm turned a quarter, as long as the arm.
+    const double reach = g.kind == FollowerKind::SwingRoller ? std::sqrt(Dot(g.arm0, g.arm0)) : 1;
+    c.cosPressure = l.pd / (length * reach);
     if (!std::isfinite(c.cosPressure)) ThrowOverflow();
     // With the pitch curvature kappa = bend / |T|^3, rho = 1/kappa - Rr, and
     // 1/rho + 1/Rr = 1 / (Rr (1 - Rr kappa)): one division, straight pitch curves included.

@@ -17,15 +17,18 @@ namespace {
 namespace text {
 inline constexpr const char* NeedsRpm =
     "cam.rpm: the loads of [dynamics] need the cam's speed, a number greater than 0";
-inline constexpr const char* SwingArm =
-    "follower.kind: [dynamics] is for the translating followers (roller, flat); the moment of "
-    "inertia of a swinging arm cannot be given yet";
 inline constexpr const char* NeverLeaves = "the follower stays on the cam at every speed";
 inline constexpr const char* NoRateAtZeroLift =
     "no spring rate holds the follower at %1 rpm: at %2 degrees the lift is 0, where the spring "
     "adds nothing to its preload";
 inline constexpr const char* NoRateBelowZero =
     "no spring rate holds the follower at %1 rpm: at %2 degrees the lift is below 0, where a "
+    "stiffer spring presses less";
+inline constexpr const char* NoTorqueRateAtZeroSwing =
+    "no spring torque rate holds the arm at %1 rpm: at %2 degrees its swing is 0, where the "
+    "spring adds nothing to its preload torque";
+inline constexpr const char* NoTorqueRateBelowZero =
+    "no spring torque rate holds the arm at %1 rpm: at %2 degrees its swing is below 0, where a "
     "stiffer spring presses less";
 inline constexpr const char* KnifeEdge = "contact stress is not defined for a roller of radius 0";
 inline constexpr const char* Undercut =
@@ -34,21 +37,33 @@ inline constexpr const char* Undercut =
 }  // namespace text
 
 constexpr double Pi = 3.141592653589793;
+constexpr double Radian = Pi / 180;  // an arm's lift is in degrees
 constexpr int GridPerDegree = 20;
 constexpr int GridCount = 360 * GridPerDegree;
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 
 double GridDegrees(int k) { return static_cast<double>(k % GridCount) / GridPerDegree; }
 
+bool Swings(const CamInput& cam) { return cam.follower.kind == FollowerKind::SwingRoller; }
+
 void CheckInputs(const CamInput& cam, const DynamicsInput& d) {
-    if (!Translates(cam.follower.kind)) throw CamError(Text::Message(text::SwingArm));
     if (!(std::isfinite(d.rpm) && d.rpm > 0)) throw CamError(Text::Message(text::NeedsRpm));
     RequireInRange(Quantity::Rpm, d.rpm);
-    RequireInRange(Quantity::Mass, d.mass);
-    RequireInRange(Quantity::SpringRate, d.springRate);
-    RequireInRange(Quantity::Preload, d.preload);
-    RequireInRange(Quantity::Damping, d.damping);
-    RequireInRange(Quantity::Load, d.load);
+    if (Swings(cam)) {
+        RequireInRange(Quantity::Inertia, d.inertia);
+        RequireInRange(Quantity::SpringTorqueRate, d.springTorqueRate);
+        RequireInRange(Quantity::PreloadTorque, d.preloadTorque);
+        RequireInRange(Quantity::ArmDamping, d.damping);
+        RequireInRange(Quantity::LoadTorque, d.loadTorque);
+        // The arm's length divides the torque: the cam's own checks refuse it out of range.
+        RequireInRange(Quantity::ArmLength, cam.follower.armLength);
+    } else {
+        RequireInRange(Quantity::Mass, d.mass);
+        RequireInRange(Quantity::SpringRate, d.springRate);
+        RequireInRange(Quantity::Preload, d.preload);
+        RequireInRange(Quantity::Damping, d.damping);
+        RequireInRange(Quantity::Load, d.load);
+    }
     if (d.contact) {
         RequireInRange(Quantity::ContactWidth, d.contact->width);
         RequireInRange(Quantity::ElasticModulus, d.contact->elasticModulus);
@@ -82,23 +97,40 @@ struct LargestRatio {
     }
 };
 
-// The loads at the cam's speed, per millimetre of the lift and its derivatives, worked out
-// once: no division at the grid's points.
+// The loads at the cam's speed, per unit of the follower's coordinate q and its
+// derivatives, worked out once: no division at the grid's points. q is the lift in mm for
+// a translating follower, whose generalised force is the contact force (N); a swinging
+// arm's q is its angle in radians, its generalised force the torque about the pivot (N m).
 struct Coefficients {
-    double inertia = 0, damper = 0;  // N per mm/rad^2, per mm/rad
-    double rate = 0, rest = 0;       // N/mm; N at zero lift (preload and load)
-    double massA = 0, dampingB = 0;  // the speed's coefficients: A = massA s'', B = dampingB s'
+    double scale = 1;                // q per unit of the engine's lift: 1, or radians per degree
+    double inertia = 0, damper = 0;  // per q/rad^2, per q/rad
+    double rate = 0, rest = 0;       // per q; at zero lift (preload and load)
+    double massA = 0, dampingB = 0;  // the speed's coefficients: A = massA q'', B = dampingB q'
+    double torqueScale = 1e-3;       // camshaft N m per generalised force times q/rad
+    double toForce = 1;              // contact force (N) per generalised force
     double stressFactor = 0;         // E* / (pi L), MPa/mm
     bool contact = false;
 
-    explicit Coefficients(const DynamicsInput& d) {
+    Coefficients(const CamInput& cam, const DynamicsInput& d) {
         const double omega = 2 * Pi * d.rpm / 60;
-        inertia = d.mass * omega * omega / 1000;
-        damper = d.damping * omega / 1000;
-        rate = d.springRate;
-        rest = d.preload + d.load;
-        massA = d.mass / 1000;
-        dampingB = d.damping / 1000;
+        if (Swings(cam)) {
+            scale = Radian;
+            inertia = d.inertia * omega * omega;
+            damper = d.damping * omega;
+            rate = d.springTorqueRate;
+            rest = d.preloadTorque + d.loadTorque;
+            massA = d.inertia;
+            dampingB = d.damping;
+            torqueScale = 1;
+            toForce = 1000 / cam.follower.armLength;
+        } else {
+            inertia = d.mass * omega * omega / 1000;
+            damper = d.damping * omega / 1000;
+            rate = d.springRate;
+            rest = d.preload + d.load;
+            massA = d.mass / 1000;
+            dampingB = d.damping / 1000;
+        }
         if (d.contact) {
             const ContactMaterial& m = *d.contact;
             // E* = E / (2 (1 - nu^2)); p^2 = N E* / (pi L R').
@@ -108,14 +140,25 @@ struct Coefficients {
         }
     }
 
+    // The coordinate q and its derivatives per radian.
+    Kinematics Coordinate(const Kinematics& m) const {
+        Kinematics q;
+        q.s = m.s * scale;
+        q.v = m.v * scale;
+        q.a = m.a * scale;
+        return q;
+    }
+
     struct Point {
-        double inertiaDamping;  // N: m s'' omega^2 + c s' omega
-        double force, torque;
+        double inertiaDamping;  // m q'' omega^2 + c q' omega
+        double general;         // the generalised force
+        double force, torque;   // N along the follower's motion; N m on the camshaft
     };
     Point At(const Kinematics& m) const {
-        const double moving = inertia * m.a + damper * m.v;
-        const double force = moving + rate * m.s + rest;
-        return {moving, force, force * m.v * 1e-3};
+        const Kinematics q = Coordinate(m);
+        const double moving = inertia * q.a + damper * q.v;
+        const double general = moving + rate * q.s + rest;
+        return {moving, general, general * toForce, general * q.v * torqueScale};
     }
 
     // MPa; empty where the contact is not a line contact of convex bodies.
@@ -146,14 +189,17 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
     int noRateK = -1, undefinedK = -1;
     bool noRateAtZero = false;
     const ContactPoint* stressPoint = nullptr;
+    const bool arm = Swings(cam);
+    const char* noRateAtZeroText = arm ? text::NoTorqueRateAtZeroSwing : text::NoRateAtZeroLift;
+    const char* noRateBelowText = arm ? text::NoTorqueRateBelowZero : text::NoRateBelowZero;
 
     for (std::size_t s = 0; s < segments.size(); ++s) {
         const int k0 = static_cast<int>(segments[s].startDeg) * GridPerDegree;
         const int k1 = static_cast<int>(segments[s].endDeg) * GridPerDegree;
         for (int k = k0; k <= k1; ++k) {
             const ContactPoint& c = k < k1 ? contact.at[k] : contact.ends[s];
-            const Kinematics& m = c.motion;
-            const Coefficients::Point p = f.At(m);
+            const Kinematics m = f.Coordinate(c.motion);
+            const Coefficients::Point p = f.At(c.motion);
             finite = finite && std::isfinite(p.force + p.torque);
             if (p.force < minForce) minForce = p.force, minForceK = k;
             if (p.torque > maxTorque) maxTorque = p.torque, maxTorqueK = k;
@@ -218,11 +264,11 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
     }
     if (noRateK >= 0) {
         checks.minSpringRate.reason =
-            Text::Message(noRateAtZero ? text::NoRateAtZeroLift : text::NoRateBelowZero,
+            Text::Message(noRateAtZero ? noRateAtZeroText : noRateBelowText,
                           {rpmText, FormatNumber(GridDegrees(noRateK))});
     } else if (rateBelow.k >= 0 && !(rate < rateBelow.b / rateBelow.a)) {
         checks.minSpringRate.reason =
-            Text::Message(text::NoRateBelowZero, {rpmText, FormatNumber(GridDegrees(rateBelow.k))});
+            Text::Message(noRateBelowText, {rpmText, FormatNumber(GridDegrees(rateBelow.k))});
     } else {
         checks.minSpringRate.value = rate;
     }
@@ -233,7 +279,7 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
                                        GridDegrees(stress.k)};
             if (!std::isfinite(checks.maxContactStress.value)) ThrowOverflow();
         }
-        if (cam.follower.kind == FollowerKind::Roller && !(cam.follower.rollerRadius > 0)) {
+        if (cam.follower.kind != FollowerKind::Flat && !(cam.follower.rollerRadius > 0)) {
             checks.stressUndefined = Text::Message(text::KnifeEdge);
         } else if (undefinedK >= 0) {
             checks.stressUndefined = Text::Message(text::Undercut, {FormatNumber(GridDegrees(undefinedK))});
@@ -243,7 +289,7 @@ DynamicsChecks ScanGrid(const CamInput& cam, const DynamicsInput& d, const Coeff
 }
 
 DynamicsResult Compute(const CamInput& cam, const DynamicsInput& d, const GridContact& contact) {
-    const Coefficients f(d);
+    const Coefficients f(cam, d);
     DynamicsResult result;
     result.checks = ScanGrid(cam, d, f, contact);
     const int step = GridPerDegree / cam.stepsPerDegree;
@@ -255,8 +301,11 @@ DynamicsResult Compute(const CamInput& cam, const DynamicsInput& d, const GridCo
         sample.contactForce = p.force;
         sample.normalForce = p.force / c.cosPressure;
         sample.torque = p.torque;
+        if (Swings(cam)) sample.armTorque = p.general;
         if (f.contact) sample.stress = f.Stress(c, p.force);
-        if (!std::isfinite(sample.normalForce + sample.stress.value_or(0))) ThrowOverflow();
+        if (!std::isfinite(sample.normalForce + sample.armTorque + sample.stress.value_or(0))) {
+            ThrowOverflow();
+        }
     }
     return result;
 }

@@ -26,6 +26,8 @@ constexpr Named<Law> LawTable[] = {
     {Law::Polynomial345, "3-4-5"},
     {Law::Polynomial4567, "4-5-6-7"},
     {Law::DoubleHarmonic, "double-harmonic"},
+    {Law::ConstantVelocity, "constant-velocity"},
+    {Law::Polynomial, "polynomial"},
 };
 static_assert(std::size(LawTable) == LawCount);
 

@@ -21,8 +21,10 @@ enum class Law {
     Polynomial345,
     Polynomial4567,
     DoubleHarmonic,
+    ConstantVelocity,
+    Polynomial,  // fitted to conditions at its ends: engine/polynomial.h
 };
-inline constexpr int LawCount = 7;
+inline constexpr int LawCount = 9;
 
 // "roller", "flat", "swing-roller".
 const char* FollowerKindName(FollowerKind kind);
@@ -30,7 +32,7 @@ std::optional<FollowerKind> FollowerKindFromName(std::string_view name);
 const std::vector<FollowerKind>& FollowerKinds();
 
 // "cycloid", "modified-trapezoid", "modified-sine", "simple-harmonic", "3-4-5",
-// "4-5-6-7", "double-harmonic".
+// "4-5-6-7", "double-harmonic", "constant-velocity", "polynomial".
 const char* LawName(Law law);
 std::optional<Law> LawFromName(std::string_view name);
 const std::vector<Law>& Laws();

@@ -57,6 +57,7 @@ constexpr const char* MustBe = "must be %s";
 constexpr const char* NotNumber = "must be a number";
 constexpr const char* NotFinite = "must be a finite number";
 constexpr const char* NotString = "must be a string";
+constexpr const char* NotBoolean = "must be true or false";
 constexpr const char* NotTable = "must be a table";
 constexpr const char* NotArrayOfTables = "must be an array of tables";
 constexpr const char* NotWholeDegrees = "must be a whole number of degrees";
@@ -176,6 +177,13 @@ public:
         return static_cast<std::int32_t>(value);
     }
 
+    std::optional<bool> Bool(std::string_view name) const {
+        const toml::node* node = Find(name);
+        if (!node) return std::nullopt;
+        if (!node->is_boolean()) where_.Fail(Join(prefix_, name), text::NotBoolean);
+        return node->as_boolean()->get();
+    }
+
     std::optional<std::string> String(std::string_view name) const {
         const toml::node* node = Find(name);
         if (!node) return std::nullopt;
@@ -251,13 +259,14 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
 
     const TableReader follower(*top.RequiredTable("follower"), "follower", where);
     follower.Known(
-        {"kind", "roller_radius", "offset", "face_width", "arm_length", "pivot_distance"});
+        {"kind", "roller_radius", "offset", "face_width", "arm_length", "pivot_distance", "clearance"});
     d.follower.kind = Named(follower, "kind", engine::FollowerKindFromName, engine::FollowerKindNames);
     d.follower.rollerRadius = follower.Number("roller_radius");
     d.follower.offset = follower.Number("offset");
     d.follower.faceWidth = follower.Number("face_width");
     d.follower.armLength = follower.Number("arm_length");
     d.follower.pivotDistance = follower.Number("pivot_distance");
+    d.follower.clearance = follower.Number("clearance");
 
     const toml::node* motion = top.Find("motion");
     if (!motion) where.Fail("motion", text::Missing);
@@ -267,20 +276,33 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
         where.Note(RowKey(i, nullptr), rows[i]);
         if (!rows[i].is_table()) where.Fail(RowKey(i, nullptr), text::NotTable);
         const TableReader row(*rows[i].as_table(), RowKey(i, nullptr), where);
-        row.Known({"angle", "lift", "law"});
+        row.Known({"angle", "lift", "law", "velocity", "acceleration", "jerk"});
         const auto angle = row.Angle("angle");
         if (!angle) where.Fail(RowKey(i, "angle"), text::Missing);
         const double lift = row.RequiredNumber("lift");
         std::optional<engine::Law> law;
         if (row.Find("law")) law = Named(row, "law", engine::LawFromName, engine::LawNames);
-        d.motion.push_back(DocumentRow{*angle, lift, law});
+        d.motion.push_back(
+            DocumentRow{*angle, lift, law, row.Number("velocity"), row.Number("acceleration"), row.Number("jerk")});
     }
 
     if (const toml::table* table = top.Table("dynamics")) {
         const TableReader s(*table, "dynamics", where);
-        s.Known({"mass", "spring_rate", "preload", "damping", "load"});
-        d.dynamics = DynamicsSection{s.RequiredNumber("mass"), s.Number("spring_rate"),
-                                     s.Number("preload"), s.Number("damping"), s.Number("load")};
+        s.Known({"mass", "spring_rate", "preload", "damping", "load", "train_stiffness", "damping_ratio",
+                 "compensate", "inertia", "spring_torque_rate", "preload_torque", "load_torque"});
+        // Which of mass and inertia is required depends on the follower: the rules say.
+        d.dynamics = DynamicsSection{s.Number("mass"),
+                                     s.Number("spring_rate"),
+                                     s.Number("preload"),
+                                     s.Number("damping"),
+                                     s.Number("load"),
+                                     s.Number("train_stiffness"),
+                                     s.Number("damping_ratio"),
+                                     s.Bool("compensate"),
+                                     s.Number("inertia"),
+                                     s.Number("spring_torque_rate"),
+                                     s.Number("preload_torque"),
+                                     s.Number("load_torque")};
     }
     if (const toml::table* table = top.Table("drawing")) {
         const TableReader s(*table, "drawing", where);
@@ -292,9 +314,9 @@ DesignDocument ReadTables(const toml::table& root, Where& where) {
     }
     if (const toml::table* table = top.Table("contact")) {
         const TableReader s(*table, "contact", where);
-        s.Known({"width", "elastic_modulus", "poisson_ratio"});
+        s.Known({"width", "elastic_modulus", "poisson_ratio", "allowable_stress"});
         d.contact = ContactSection{s.RequiredNumber("width"), s.RequiredNumber("elastic_modulus"),
-                                   s.RequiredNumber("poisson_ratio")};
+                                   s.RequiredNumber("poisson_ratio"), s.Number("allowable_stress")};
     }
     if (const toml::table* table = top.Table("machining")) {
         const TableReader s(*table, "machining", where);
@@ -363,6 +385,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
     Put(follower, "face_width", d.follower.faceWidth);
     Put(follower, "arm_length", d.follower.armLength);
     Put(follower, "pivot_distance", d.follower.pivotDistance);
+    Put(follower, "clearance", d.follower.clearance);
     root.insert("follower", std::move(follower));
 
     toml::array motion;
@@ -371,6 +394,9 @@ std::string FormatDesignDocument(const DesignDocument& d) {
         entry.insert("angle", std::int64_t{row.angle});
         entry.insert("lift", row.lift);
         if (row.law) entry.insert("law", engine::LawName(*row.law));
+        Put(entry, "velocity", row.velocity);
+        Put(entry, "acceleration", row.acceleration);
+        Put(entry, "jerk", row.jerk);
         motion.push_back(std::move(entry));
     }
     root.insert("motion", std::move(motion));
@@ -382,6 +408,13 @@ std::string FormatDesignDocument(const DesignDocument& d) {
         Put(s, "preload", d.dynamics->preload);
         Put(s, "damping", d.dynamics->damping);
         Put(s, "load", d.dynamics->load);
+        Put(s, "train_stiffness", d.dynamics->trainStiffness);
+        Put(s, "damping_ratio", d.dynamics->dampingRatio);
+        if (d.dynamics->compensate) s.insert("compensate", *d.dynamics->compensate);
+        Put(s, "inertia", d.dynamics->inertia);
+        Put(s, "spring_torque_rate", d.dynamics->springTorqueRate);
+        Put(s, "preload_torque", d.dynamics->preloadTorque);
+        Put(s, "load_torque", d.dynamics->loadTorque);
         root.insert("dynamics", std::move(s));
     }
     if (d.drawing) {
@@ -401,6 +434,7 @@ std::string FormatDesignDocument(const DesignDocument& d) {
         Put(s, "width", d.contact->width);
         Put(s, "elastic_modulus", d.contact->elasticModulus);
         Put(s, "poisson_ratio", d.contact->poissonRatio);
+        Put(s, "allowable_stress", d.contact->allowableStress);
         root.insert("contact", std::move(s));
     }
     if (d.machining) {

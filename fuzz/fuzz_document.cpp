@@ -63,7 +63,7 @@ void Change(platecam::DesignDocument& d, std::size_t pick) {
         case 0: d.cam.resolution = 0.3; break;
         case 1: d.cam.maxPressureAngle = 90; break;
         case 2: d.follower.offset = 1.5 * base; break;
-        case 3: d.contact = platecam::ContactSection{1.0, 1.0, 0.5}; break;
+        case 3: d.contact = platecam::ContactSection{1.0, 1.0, 0.5, {}}; break;
         case 4: d.motion.resize(1); break;
         case 5: d.motion.resize(platecam::DocumentMaxRows + 1, d.motion.back()); break;
         case 6: d.motion[1].angle = -1; break;
@@ -76,7 +76,7 @@ void Change(platecam::DesignDocument& d, std::size_t pick) {
         case 13: d.cam.baseRadius = std::numeric_limits<double>::quiet_NaN(); break;
         case 14: d.follower.rollerRadius.reset(); break;
         case 15: d.drawing = platecam::DrawingSection{}; d.drawing->designer = "two\nlines"; break;
-        case 16: d.dynamics = platecam::DynamicsSection{-1.0, {}, {}, {}, {}}; break;
+        case 16: d.dynamics = platecam::DynamicsSection{}; d.dynamics->mass = -1.0; break;
         case 17: break;
         case 18: d.follower.pivotDistance = 1e9; break;
         case 19: d.follower.faceWidth = 10; break;

@@ -13,7 +13,8 @@ const QColor LimitRed(200, 60, 60);
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// 1, 2 or 5 times a power of ten, about `count` of them over the range.
+}  // namespace
+
 double NiceStep(double span, int count) {
     const double raw = span / count;
     const double magnitude = std::pow(10, std::floor(std::log10(raw)));
@@ -26,13 +27,72 @@ QString TickText(double value, double step) {
     return QString::number(value, 'g', 6);
 }
 
-}  // namespace
+QRectF FreePlace(const std::vector<QRectF>& candidates, const QRectF& inside,
+                 const std::vector<std::vector<QPointF>>& lines, const std::vector<QRectF>& taken) {
+    const QRectF* first = nullptr;
+    for (const QRectF& box : candidates) {
+        if (!inside.contains(box)) continue;
+        if (!first) first = &box;
+        const bool free =
+            std::none_of(lines.begin(), lines.end(),
+                         [&](const std::vector<QPointF>& line) { return LineMeets(line, box, inside); }) &&
+            std::none_of(taken.begin(), taken.end(), [&](const QRectF& t) { return t.intersects(box); });
+        if (free) return box;
+    }
+    return first ? *first : candidates.empty() ? QRectF() : candidates.front();
+}
+
+std::vector<QRectF> LineLabelPlaces(const Surface& s, const std::vector<QString>& labels,
+                                    const std::vector<double>& ys, const std::vector<bool>& limits,
+                                    const QRectF& axes, const QRectF& header,
+                                    const std::vector<std::vector<QPointF>>& curve, double points) {
+    std::vector<std::vector<QPointF>> lines = curve;
+    for (double y : ys) lines.push_back({QPointF(axes.left(), y), QPointF(axes.right(), y)});
+    std::vector<QRectF> places, taken;
+    const double h = 3.2, pad = 0.4;
+    double headerRight = header.right();
+    for (std::size_t k = 0; k < labels.size() && k < ys.size(); ++k) {
+        const double w = s.Width(labels[k], s.Font(points)) + 0.6;
+        std::vector<QRectF> candidates;
+        const double room = axes.width() - 2 * pad - w;
+        // From the right end leftwards, a millimetre at a time.
+        for (double left = axes.left() + pad + room; left >= axes.left() + pad - 1e-9; left -= 1) {
+            candidates.emplace_back(left, ys[k] - 0.35 - h, w, h);
+            candidates.emplace_back(left, ys[k] + 0.35, w, h);
+        }
+        // The line's own height is no obstacle to its label beside it.
+        std::vector<std::vector<QPointF>> others;
+        for (std::size_t j = 0; j < lines.size(); ++j) {
+            if (j != curve.size() + k) others.push_back(lines[j]);
+        }
+        QRectF place;
+        for (const QRectF& box : candidates) {
+            if (!axes.contains(box)) continue;
+            const bool free =
+                std::none_of(others.begin(), others.end(),
+                             [&](const std::vector<QPointF>& line) { return LineMeets(line, box, axes); }) &&
+                std::none_of(taken.begin(), taken.end(), [&](const QRectF& t) { return t.intersects(box); });
+            if (free) {
+                place = box;
+                break;
+            }
+        }
+        const bool limit = k < limits.size() && limits[k];
+        if (place.isNull() && limit && headerRight - w >= header.left()) {
+            place = QRectF(headerRight - w, header.top(), w, std::min(h, header.height()));
+            headerRight -= w + 2;
+        }
+        places.push_back(place);
+        if (!place.isNull()) taken.push_back(place);
+    }
+    return places;
+}
 
 ChartRange RangeOf(const ReportChart& chart) {
     double lo = 0, hi = 0;
     bool any = false;
     for (const std::optional<double>& v : chart.y) {
-        if (!v) continue;
+        if (!v || !std::isfinite(*v)) continue;
         lo = any ? std::min(lo, *v) : *v;
         hi = any ? std::max(hi, *v) : *v;
         any = true;
@@ -92,32 +152,52 @@ void DrawChart(Surface& s, const std::vector<double>& xs, const std::vector<doub
             if (b >= 0 && b <= 360) p.drawLine(s.P(px(b), y), s.P(px(b), y + h));
         }
     }
+    // The curve in pieces between the gaps, mm of the page.
+    std::vector<std::vector<QPointF>> curve;
+    bool open = false;
+    for (std::size_t i = 0; i < chart.y.size() && i < xs.size(); ++i) {
+        if (!chart.y[i] || !std::isfinite(*chart.y[i])) {
+            open = false;
+            continue;
+        }
+        if (!open) curve.emplace_back();
+        curve.back().emplace_back(px(xs[i]), py(*chart.y[i]));
+        open = true;
+    }
+    const QRectF axes(x, y, w, h);
+    std::vector<QString> labels;
+    std::vector<double> heights;
+    std::vector<bool> limits;
     for (const ReportLine& line : chart.lines) {
+        labels.push_back(Q(line.label));
+        heights.push_back(py(line.value));
+        limits.push_back(line.limit);
+    }
+    const double titleWidth = s.Width(Q(chart.title), s.Font(8, true));
+    const QRectF header(x + titleWidth + 3, y - 4.2, std::max(0.0, w - titleWidth - 3), 3.6);
+    const std::vector<QRectF> places =
+        LineLabelPlaces(s, labels, heights, limits, axes, header, curve, 6.5);
+    for (std::size_t k = 0; k < chart.lines.size(); ++k) {
+        const ReportLine& line = chart.lines[k];
         const QColor colour = line.limit ? LimitRed : Grey;
         if (s.drawing) {
             p.setPen(line.limit ? s.Pen(0.2, colour, Qt::DashLine) : s.Pen(0.15, colour));
             p.drawLine(s.P(x, py(line.value)), s.P(x + w, py(line.value)));
         }
-        s.Text(x + w - 50, py(line.value) - 4, 49.5, 3.5, Q(line.label), s.Font(6.5),
-               Qt::AlignRight | Qt::AlignVCenter, colour);
+        s.Drawn({QPointF(x, py(line.value)), QPointF(x + w, py(line.value))}, axes, true);
+        const QRectF& at = places[k];
+        if (!at.isNull())
+            s.Text(at.x(), at.y(), at.width(), at.height(), labels[k], s.Font(6.5), Qt::AlignCenter, colour);
     }
+    for (const std::vector<QPointF>& piece : curve) s.Drawn(piece, axes, true);
     if (!s.drawing) return;
     p.save();
     p.setClipRect(s.R(x, y, w, h));
     p.setPen(s.Pen(0.25, QColor(20, 20, 160)));
     QPainterPath path;
-    bool open = false;
-    for (std::size_t i = 0; i < chart.y.size() && i < xs.size(); ++i) {
-        if (!chart.y[i]) {
-            open = false;
-            continue;
-        }
-        const QPointF point = s.P(px(xs[i]), py(*chart.y[i]));
-        if (open)
-            path.lineTo(point);
-        else
-            path.moveTo(point);
-        open = true;
+    for (const std::vector<QPointF>& piece : curve) {
+        path.moveTo(s.P(piece.front().x(), piece.front().y()));
+        for (std::size_t k = 1; k < piece.size(); ++k) path.lineTo(s.P(piece[k].x(), piece[k].y()));
     }
     p.drawPath(path);
     p.restore();

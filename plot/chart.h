@@ -24,4 +24,26 @@ struct ChartRange {
 };
 ChartRange RangeOf(const ReportChart& chart);
 
+// 1, 2 or 5 times a power of ten, about `count` of them over the span; an axis's ticks.
+double NiceStep(double span, int count);
+// A tick's value as the axis shows it (a rounding residue near 0 shown as 0).
+QString TickText(double value, double step);
+
+// Where a label goes: the first of `candidates` (boxes, mm) that lies inside `inside` and
+// meets none of `lines` (seen inside `inside`) and none of the boxes `taken`; where every
+// one meets something, the first inside.
+QRectF FreePlace(const std::vector<QRectF>& candidates, const QRectF& inside,
+                 const std::vector<std::vector<QPointF>>& lines, const std::vector<QRectF>& taken);
+
+// The labels of lines across a chart (mm): each above or below its line, at the right
+// end first, else further left, clear of the curve, the other lines and each other; where
+// the chart has no such place, a limit's label goes in `header` (the free end of the row
+// of the chart's title, right first) and a plain reference line's is left out (its value
+// is the axis's own tick). `ys` the lines' heights; returns a box for each label, empty
+// for one left out.
+std::vector<QRectF> LineLabelPlaces(const Surface& s, const std::vector<QString>& labels,
+                                    const std::vector<double>& ys, const std::vector<bool>& limits,
+                                    const QRectF& axes, const QRectF& header,
+                                    const std::vector<std::vector<QPointF>>& curve, double points);
+
 }  // namespace platecam::plot

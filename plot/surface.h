@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <vector>
 
 namespace platecam::plot {
 
@@ -38,10 +39,27 @@ public:
     virtual void Text(double x, double y, double w, double h, const QString& text, const QFont& font,
                       int flags = Qt::AlignLeft | Qt::AlignVCenter, const QColor& colour = Qt::black);
 
+    // Notes a line just drawn (mm), seen only inside `clip` (mm; empty: all of it). With
+    // `bounded` the line is meant to lie inside `clip` whole: a curve in its axes. A page
+    // that checks its layout keeps these to find texts drawn over them.
+    virtual void Drawn(const std::vector<QPointF>& /*points*/, const QRectF& /*clip*/, bool /*bounded*/) {}
+
+    // Notes a box (mm) just painted over in white: a text set on it is meant to stand
+    // over the lines under it (a contour's label in its line).
+    virtual void Covered(const QRectF& /*box*/) {}
+
+    // Width (mm) of `text` on one line.
+    double Width(const QString& text, const QFont& font) const;
+
 private:
     double dpi_;
     double fontScale_;
 };
+
+// Whether the line from `a` to `b` passes through `r`.
+bool SegmentMeets(QPointF a, QPointF b, const QRectF& r);
+// Whether the polyline meets `r` where it is seen inside `clip` (empty: everywhere).
+bool LineMeets(const std::vector<QPointF>& points, const QRectF& r, const QRectF& clip = QRectF());
 
 // The drawings' type face: the IPA gothic, for Japanese and English alike.
 QFont PlotFont(double points, bool bold = false);

@@ -3,13 +3,15 @@
 //
 // Page 1 holds the cam figure, the design data, the segment table and the checks above a
 // drawing's title block; tables that do not fit go on over continuation pages. Then the
-// motion charts, the loads at speed when the design has them, and the contour's
-// coordinates. Every text is drawn into a box and checked against it, so the layout check
-// can name any text that does not fit.
+// motion charts, the loads at speed when the design has them, the figures against the
+// speed when a sweep was asked for, and the contour's coordinates. Every text is drawn
+// into a box and checked against it, so the layout check can name any text that does not
+// fit.
 
 #include "report/report.h"
 
 #include "plot/chart.h"
+#include "plot/design_plane.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -18,6 +20,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -70,12 +73,113 @@ QColor VerdictColour(ReportVerdict kind) {
     return Grey;
 }
 
+// ---------------------------------------------------------------- line breaking
+
+// The scripts the breaking tells apart: Japanese text has no spaces between its words, and
+// breaks inside a katakana word, inside a kanji compound or between a kanji and its kana
+// ending read wrongly; a line may end after a particle or punctuation, or between words of
+// different scripts.
+enum class Script { Space, Hiragana, Katakana, Kanji, Closing, Opening, Other };
+
+Script ScriptOf(QChar c) {
+    const char16_t u = c.unicode();
+    if (c.isSpace()) return Script::Space;
+    if (u >= 0x3041 && u <= 0x309F) return Script::Hiragana;
+    if ((u >= 0x30A0 && u <= 0x30FF) || (u >= 0xFF66 && u <= 0xFF9F)) return Script::Katakana;
+    if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3400 && u <= 0x4DBF) || u == 0x3005 || u == 0x3006)
+        return Script::Kanji;
+    if (u == 0x3001 || u == 0x3002 || u == 0xFF0C || u == 0xFF0E || u == 0xFF09 || u == 0x300D ||
+        u == 0x300F || u == 0x3011 || u == 0xFF1A || u == 0xFF1B || u == u',' || u == u';' || u == u')')
+        return Script::Closing;
+    if (u == 0xFF08 || u == 0x300C || u == 0x300E || u == 0x3010 || u == u'(') return Script::Opening;
+    return Script::Other;
+}
+
+// Whether a line may end between `a` and `b`.
+bool BreakBetween(QChar a, QChar b) {
+    const Script x = ScriptOf(a), y = ScriptOf(b);
+    if (y == Script::Space || y == Script::Closing || x == Script::Opening) return false;
+    if (x == Script::Space || x == Script::Closing || y == Script::Opening) return true;
+    // After a particle or a kana ending, before the next word.
+    if (x == Script::Hiragana) return y == Script::Kanji || y == Script::Katakana;
+    // Between a katakana word and a kanji one, either way round.
+    return (x == Script::Katakana && y == Script::Kanji) || (x == Script::Kanji && y == Script::Katakana);
+}
+
+// Where a word too long for a line may still break: after a hyphen, an underscore, a dot or
+// a slash that has more of the word after it (a file name), or between two kana or kanji
+// where the second may start a line.
+bool BreakInsideWord(QChar a, QChar b) {
+    if ((a == u'-' || a == u'_' || a == u'.' || a == u'/') && b.isLetterOrNumber()) return true;
+    const Script x = ScriptOf(a), y = ScriptOf(b);
+    const bool cjk = x == Script::Hiragana || x == Script::Katakana || x == Script::Kanji;
+    const char16_t u = b.unicode();
+    const bool small = u == 0x30FC || QStringLiteral("ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ").contains(b);
+    return cjk && (y == Script::Hiragana || y == Script::Katakana || y == Script::Kanji) && !small;
+}
+
+// `text` set in lines no wider than `width` (mm) by `measure`, broken where the rules above
+// allow: first between words, then inside a word too long for a line. A word that cannot
+// break at all stays whole and overflows, for the layout check to name.
+template <typename Measure>
+QString Broken(const QString& text, double width, Measure&& measure) {
+    QStringList out;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        // The pieces between the places a line may end.
+        QStringList pieces;
+        QString piece;
+        for (int k = 0; k < paragraph.size(); ++k) {
+            if (k > 0 && BreakBetween(paragraph[k - 1], paragraph[k])) {
+                pieces << piece;
+                piece.clear();
+            }
+            piece += paragraph[k];
+        }
+        pieces << piece;
+        // A piece too long for a line in the pieces it may break into inside.
+        QStringList fine;
+        for (const QString& p : pieces) {
+            if (measure(p.trimmed()) <= width) {
+                fine << p;
+                continue;
+            }
+            QString part;
+            for (int k = 0; k < p.size(); ++k) {
+                if (k > 0 && BreakInsideWord(p[k - 1], p[k])) {
+                    fine << part;
+                    part.clear();
+                }
+                part += p[k];
+            }
+            fine << part;
+        }
+        auto chop = [](QString t) {
+            while (!t.isEmpty() && t.back().isSpace()) t.chop(1);
+            return t;
+        };
+        QString line;
+        for (const QString& p : fine) {
+            const QString longer = line + p;
+            if (line.isEmpty() || measure(chop(longer)) <= width) {
+                line = longer;
+            } else {
+                out << chop(line);
+                line = p;
+                while (!line.isEmpty() && line.front().isSpace()) line.remove(0, 1);
+            }
+        }
+        out << chop(line);
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
 // The pages being drawn, or only measured: the first pass counts the pages (for "page 1
 // of 3") without drawing, the second draws.
 class Sheet : public plot::Surface {
   public:
-    Sheet(QPdfWriter& writer, QPainter& painter, std::vector<ReportOverflow>* overflows)
-        : plot::Surface(painter, Dpi), writer_(writer), overflows_(overflows) {
+    Sheet(QPdfWriter& writer, QPainter& painter, std::vector<ReportOverflow>* overflows,
+          std::vector<ReportClash>* clashes = nullptr)
+        : plot::Surface(painter, Dpi), writer_(writer), overflows_(overflows), clashes_(clashes) {
         drawing = false;
     }
 
@@ -104,11 +208,65 @@ class Sheet : public plot::Surface {
         p.setPen(platecam::Pen(0.1, colour));
         const QRectF box = platecam::R(x, y, w, h);
         QRectF used;
-        p.drawText(box, flags, text, &used);
+        if (flags & Qt::TextWordWrap) {
+            p.drawText(box, flags & ~Qt::TextWordWrap, Lines(text, font, w), &used);
+        } else {
+            p.drawText(box, flags, text, &used);
+        }
         const double slack = platecam::D(0.02);
         if (overflows_ && !box.adjusted(-slack, -slack, slack, slack).contains(used)) {
             overflows_->push_back({page, text.toStdString(), platecam::Mm(used.width()),
                                    platecam::Mm(used.height()), w, h});
+        }
+        if (clashes_) {
+            texts_.push_back({page, QRectF(platecam::Mm(used.x()), platecam::Mm(used.y()),
+                                           platecam::Mm(used.width()), platecam::Mm(used.height())),
+                              text.toStdString()});
+        }
+    }
+
+    void Drawn(const std::vector<QPointF>& points, const QRectF& clip, bool bounded) override {
+        if (!drawing || !clashes_ || points.empty()) return;
+        lines_.push_back({page, points, clip});
+        if (!bounded || clip.isEmpty()) return;
+        const QRectF room = clip.adjusted(-0.05, -0.05, 0.05, 0.05);
+        for (const QPointF& q : points) {
+            if (!std::isfinite(q.x()) || !std::isfinite(q.y()) || !room.contains(q)) {
+                clashes_->push_back({page, ReportClashKind::LineOffAxes, "", "", q.x(), q.y()});
+                return;
+            }
+        }
+    }
+
+    void Covered(const QRectF& box) override {
+        if (drawing && clashes_) covered_.push_back({page, box, ""});
+    }
+
+    // After the last page: every text drawn over a line or over another text.
+    void FindClashes() {
+        if (!clashes_) return;
+        // The box a text is set in is a little taller and wider than its ink.
+        auto ink = [](const QRectF& r) { return r.adjusted(0.15, 0.25, -0.15, -0.25); };
+        for (std::size_t i = 0; i < texts_.size(); ++i) {
+            const Placed& a = texts_[i];
+            for (std::size_t j = i + 1; j < texts_.size(); ++j) {
+                const Placed& b = texts_[j];
+                if (a.page == b.page && ink(a.box).intersects(ink(b.box))) {
+                    clashes_->push_back({a.page, ReportClashKind::TextOnText, a.text, b.text,
+                                         a.box.x(), a.box.y()});
+                }
+            }
+            const bool onCover = std::any_of(covered_.begin(), covered_.end(), [&](const Placed& c) {
+                return c.page == a.page && c.box.adjusted(-0.05, -0.05, 0.05, 0.05).contains(ink(a.box));
+            });
+            for (const Line& line : lines_) {
+                if (onCover) break;
+                if (line.page == a.page && plot::LineMeets(line.points, ink(a.box), line.clip)) {
+                    clashes_->push_back({a.page, ReportClashKind::TextOnLine, a.text, "", a.box.x(),
+                                         a.box.y()});
+                    break;
+                }
+            }
         }
     }
 
@@ -116,7 +274,13 @@ class Sheet : public plot::Surface {
     double Height(const QString& text, const QFont& font, double w) const {
         if (text.isEmpty()) return 0;
         const QFontMetricsF metrics(font, &writer_);
-        return Mm(metrics.boundingRect(R(0, 0, w, 1000), Qt::TextWordWrap, text).height());
+        return Mm(metrics.boundingRect(R(0, 0, w, 1000), 0, Lines(text, font, w)).height());
+    }
+
+    // The text in lines that fit `w` mm, broken only where the language allows.
+    QString Lines(const QString& text, const QFont& font, double w) const {
+        const QFontMetricsF metrics(font, &writer_);
+        return Broken(text, w, [&](const QString& line) { return Mm(metrics.horizontalAdvance(line)); });
     }
 
     double Width(const QString& text, const QFont& font) const {
@@ -131,6 +295,23 @@ class Sheet : public plot::Surface {
         return Font(points, bold);
     }
 
+    // Draws `text` in the box (mm) on one line, its type made smaller from `points` down
+    // to `least` for a long text; one longer still (a long file name) in as many lines as
+    // the box's height holds, in type down to `smallest`.
+    void Shrunk(double x, double y, double w, double h, const QString& text, double points,
+                double least, double smallest, bool bold = false, const QColor& colour = Qt::black) {
+        QFont font = Fitted(text, points, least, w, bold);
+        if (Width(text, font) <= w) {
+            Text(x, y, w, h, text, font, Qt::AlignLeft | Qt::AlignVCenter, colour);
+            return;
+        }
+        for (double size = least; size >= smallest; size -= 0.5) {
+            font = Font(size, bold);
+            if (Height(text, font, w) <= h) break;
+        }
+        Text(x, y, w, h, text, font, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, colour);
+    }
+
     QString PageNumber(const std::string& pattern) const {
         return Q(pattern)
             .replace(QStringLiteral("%1"), QString::number(page))
@@ -140,6 +321,20 @@ class Sheet : public plot::Surface {
   private:
     QPdfWriter& writer_;
     std::vector<ReportOverflow>* overflows_;
+    std::vector<ReportClash>* clashes_;
+    struct Placed {
+        int page;
+        QRectF box;  // mm
+        std::string text;
+    };
+    struct Line {
+        int page;
+        std::vector<QPointF> points;
+        QRectF clip;
+    };
+    std::vector<Placed> texts_;
+    std::vector<Line> lines_;
+    std::vector<Placed> covered_;
 };
 
 // ---------------------------------------------------------------- tables
@@ -168,7 +363,7 @@ struct Flow {
     double limit = Bottom;
 
     void PageHeading() {
-        sheet.Text(Margin, Top, 150, 8, Q(in.title), sheet.Fitted(Q(in.title), 12, 8, 150, true));
+        sheet.Shrunk(Margin, Top, 150, 8, Q(in.title), 12, 9, 6.5, true);
         sheet.Text(Margin + 150, Top, PageWidth - 2 * Margin - 150, 8,
                    sheet.PageNumber(in.pageNumber), Font(8), Qt::AlignRight | Qt::AlignVCenter);
         y = Top + 11;
@@ -285,14 +480,30 @@ double FieldTable(Sheet& s, double x, double y, double labelWidth, double valueW
 
 // ---------------------------------------------------------------- the cam figure
 
+// A closed polygon of `n` sides round a circle (mm), for the drawing's checks.
+std::vector<QPointF> Circle(QPointF centre, double r, int n = 48) {
+    std::vector<QPointF> points;
+    for (int k = 0; k <= n; ++k) {
+        const double a = 2 * Pi * k / n;
+        points.push_back(centre + QPointF(r * std::cos(a), r * std::sin(a)));
+    }
+    return points;
+}
+
+std::vector<QPointF> Box(const QRectF& r) {
+    return {r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(), r.topLeft()};
+}
+
 void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double side) {
     QPainter& p = s.p;
+    const QRectF frame(x, y, side, side);
     if (s.drawing) {
         p.setBrush(Qt::NoBrush);
         p.setPen(Pen(0.1, QColor(180, 180, 180)));
         p.drawRect(R(x, y, side, side));
     }
-    s.Text(x + 1.5, y + 1, side / 2, 5, Q(fig.scaleText), Font(9, true));
+    const QFont scaleFont = Font(9, true);
+    s.Text(x + 1.5, y + 1, side / 2, 5, Q(fig.scaleText), scaleFont);
     if (fig.contour.empty()) {
         s.Text(x + 5, y + side / 2 - 15, side - 10, 30, Q(fig.missing), Font(9),
                Qt::AlignCenter | Qt::TextWordWrap);
@@ -300,7 +511,10 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
     }
     const double f = fig.scale;
     const double cx = x + side / 2 - fig.view.x * f, cy = y + side / 2 + fig.view.y * f;
-    auto at = [&](ReportPoint q) { return P(cx + q.x * f, cy - q.y * f); };
+    // A point of the cam's frame on the paper, mm.
+    auto mm = [&](ReportPoint q) { return QPointF(cx + q.x * f, cy - q.y * f); };
+    auto dev = [&](QPointF q) { return P(q.x(), q.y()); };
+    auto at = [&](ReportPoint q) { return dev(mm(q)); };
     // A point at cam angle `deg` (clockwise from +y) and `r` mm of paper from the centre.
     auto polar = [&](double deg, double r) {
         const double a = deg * Pi / 180;
@@ -311,14 +525,149 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
     for (const ReportPoint& q : fig.contour) reach = std::max(reach, std::hypot(q.x, q.y) * f);
     for (const ReportPoint& q : fig.pitch) reach = std::max(reach, std::hypot(q.x, q.y) * f);
 
-    // The angle numbers inside the base circle; on a small one only the quarters.
+    // Everything drawn, mm of the paper: the rotation's arrow and its label keep clear of it.
+    std::vector<std::vector<QPointF>> drawn;
+    auto loopOf = [&](const std::vector<ReportPoint>& points) {
+        std::vector<QPointF> line;
+        for (const ReportPoint& q : points) line.push_back(mm(q));
+        if (!line.empty()) line.push_back(line.front());
+        return line;
+    };
+    const std::vector<QPointF> contour = loopOf(fig.contour), pitch = loopOf(fig.pitch);
+    drawn.push_back(contour);
+    if (!pitch.empty()) drawn.push_back(pitch);
+    const QPointF centre(cx, cy);
+    drawn.push_back(Circle(centre, rb));
+    drawn.push_back({QPointF(cx - 4, cy), QPointF(cx + 4, cy)});
+    drawn.push_back({QPointF(cx, cy - 4), QPointF(cx, cy + 4)});
+    for (const ReportFigure::Mark& mark : fig.angleMarks) {
+        const auto [x0, y0] = polar(mark.angleDeg, rb - 1.3);
+        const auto [x1, y1] = polar(mark.angleDeg, rb + 1.3);
+        drawn.push_back({QPointF(x0, y0), QPointF(x1, y1)});
+    }
+    if (fig.boreDiameter) drawn.push_back(Circle(centre, *fig.boreDiameter / 2 * f));
+    const QPointF c = mm(fig.rollerCentre);
+    const double rr = fig.rollerRadius * f;
+    const QPointF pivot = mm(fig.pivot);
+    const double half = std::clamp(0.45 * rr, 1.0, 3.0);
+    const QPointF faceFrom = mm({fig.faceFrom, fig.faceY}), faceTo = mm({fig.faceTo, fig.faceY});
+    // The ground the arm turns on: its lines from the pivot, mm.
+    std::vector<std::pair<QPointF, QPointF>> ground = {{{-2.5, 2.6}, {2.5, 2.6}},
+                                                       {{-1.1, 0.7}, {-1.8, 2.6}},
+                                                       {{1.1, 0.7}, {1.8, 2.6}}};
+    for (int k = 0; k < 5; ++k) ground.push_back({{-2.0 + k, 2.6}, {-2.8 + k, 3.6}});
+    switch (fig.follower) {
+        case ReportFollower::Roller:
+            drawn.push_back(Box(QRectF(QPointF(c.x() - half, y - 1), QPointF(c.x() + half, c.y()))));
+            drawn.push_back(Circle(c, rr));
+            break;
+        case ReportFollower::Flat:
+            drawn.push_back(Box(QRectF(QPointF(cx - 3, y - 1), QPointF(cx + 3, faceFrom.y()))));
+            drawn.push_back({faceFrom, faceTo});
+            break;
+        case ReportFollower::SwingRoller:
+            drawn.push_back({pivot, c});
+            drawn.push_back(Circle(c, rr));
+            drawn.push_back(Circle(pivot, 1.3, 16));
+            for (const auto& [a, b] : ground) drawn.push_back({pivot + a, pivot + b});
+            break;
+        case ReportFollower::None:
+            break;
+    }
+    // The scale bar, bottom left, and the scale above.
+    const double bx = x + 3, by = y + side - 4, bar = fig.scaleBar * f;
+    const QFont barFont = Font(7);
+    drawn.push_back({QPointF(bx, by), QPointF(bx + bar, by)});
+    const QRectF barText(bx, by - 5, std::min(30.0, s.Width(Q(fig.scaleBarText), barFont) + 0.5), 4);
+    const QRectF scaleText(x + 1.5, y + 1, std::min(side / 2, s.Width(Q(fig.scaleText), scaleFont) + 0.5), 5);
+
+    // The angle numbers inside the base circle; on a small one only the quarters, and
+    // only those clear of the centre mark and the cam's lines.
     const bool allNumbers = rb >= 13;
+    std::vector<QRectF> numbers;
+    const QFont numberFont = Font(6);
     for (const ReportFigure::Mark& mark : fig.angleMarks) {
         if (rb >= 8 && (allNumbers || std::fmod(mark.angleDeg, 90) == 0)) {
             const auto [tx, ty] = polar(mark.angleDeg, rb - 4.2);
-            s.Text(tx - 5, ty - 1.6, 10, 3.2, Q(mark.text), Font(6), Qt::AlignCenter, Grey);
+            const double w = s.Width(Q(mark.text), numberFont) + 0.4;
+            const QRectF box(tx - w / 2, ty - 1.3, w, 2.6);
+            if (std::any_of(drawn.begin(), drawn.end(),
+                            [&](const std::vector<QPointF>& line) { return plot::LineMeets(line, box); }))
+                continue;
+            s.Text(tx - 5, ty - 1.6, 10, 3.2, Q(mark.text), numberFont, Qt::AlignCenter, Grey);
+            numbers.push_back(box);
         }
     }
+
+    // The cam's turn: an arc around it, counter-clockwise, with its label beside; lower
+    // right where that is clear of the rest, else where it is.
+    const QFont rotationFont = Font(6.5);
+    const double labelWidth = s.Width(Q(fig.rotationText), rotationFont) + 0.6, labelHeight = 3.5;
+    const QRectF inside = frame.adjusted(1, 1, -1, -1);
+    std::vector<QRectF> blocked = {barText, scaleText};
+    blocked.insert(blocked.end(), numbers.begin(), numbers.end());
+    auto clear = [&](const std::vector<QPointF>& line) {
+        for (const QPointF& q : line) {
+            if (!inside.contains(q)) return false;
+        }
+        for (const QRectF& b : blocked) {
+            if (plot::LineMeets(line, b)) return false;
+        }
+        for (const auto& other : drawn) {
+            for (std::size_t k = 0; k + 1 < line.size(); ++k) {
+                if (plot::LineMeets(other, QRectF(line[k], line[k + 1]).normalized().adjusted(-0.6, -0.6, 0.6, 0.6)))
+                    return false;
+            }
+        }
+        return true;
+    };
+    const double ra = reach + 2.5;
+    auto arcOf = [&](double from) {
+        std::vector<QPointF> arc;
+        for (int k = 0; k <= 30; ++k) {
+            const double a = (from + 45.0 * k / 30) * Pi / 180;
+            arc.emplace_back(cx + ra * std::cos(a), cy - ra * std::sin(a));
+        }
+        return arc;
+    };
+    double from = -70;
+    QRectF label;
+    bool placed = false;
+    for (const double start : {-70.0, -160.0, -115.0, -25.0, 110.0, 20.0, 65.0, 155.0, -205.0}) {
+        const std::vector<QPointF> arc = arcOf(start);
+        if (!clear(arc)) continue;
+        // The label outside the arc's middle, or beyond either end.
+        std::vector<QRectF> candidates;
+        for (const double along : {22.5, 45.0, 0.0}) {
+            const double a = (start + along) * Pi / 180;
+            for (const double out : {2.0, 4.0, 7.0}) {
+                const QPointF q(cx + (ra + out) * std::cos(a), cy - (ra + out) * std::sin(a));
+                const double lx = std::cos(a) >= 0 ? q.x() : q.x() - labelWidth;
+                const double ly = std::sin(a) <= 0 ? q.y() : q.y() - labelHeight;
+                candidates.emplace_back(lx, ly, labelWidth, labelHeight);
+            }
+        }
+        std::vector<std::vector<QPointF>> lines = drawn;
+        lines.push_back(arc);
+        const QRectF free = plot::FreePlace(candidates, inside, lines, blocked);
+        const bool fits = !free.isEmpty() && inside.contains(free) &&
+                          std::none_of(lines.begin(), lines.end(),
+                                       [&](const std::vector<QPointF>& l) { return plot::LineMeets(l, free); }) &&
+                          std::none_of(blocked.begin(), blocked.end(),
+                                       [&](const QRectF& b) { return b.intersects(free); });
+        if (fits) {
+            from = start;
+            label = free;
+            placed = true;
+            break;
+        }
+    }
+    const std::vector<QPointF> arc = arcOf(from);
+    if (!placed) {
+        const double a = (from + 22.5) * Pi / 180;
+        label = QRectF(cx + (ra + 2) * std::cos(a), cy - (ra + 2) * std::sin(a), labelWidth, labelHeight);
+    }
+
     if (s.drawing) {
         p.save();
         p.setClipRect(R(x, y, side, side));
@@ -331,23 +680,22 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
             p.setPen(Pen(0.15, Grey));
             p.drawLine(P(x0, y0), P(x1, y1));
         }
-        auto loop = [&](const std::vector<ReportPoint>& points) {
+        auto loop = [&](const std::vector<QPointF>& points) {
             QPainterPath path;
             for (std::size_t i = 0; i < points.size(); ++i) {
                 if (i == 0)
-                    path.moveTo(at(points[i]));
+                    path.moveTo(dev(points[i]));
                 else
-                    path.lineTo(at(points[i]));
+                    path.lineTo(dev(points[i]));
             }
-            path.closeSubpath();
             p.drawPath(path);
         };
-        if (!fig.pitch.empty()) {
+        if (!pitch.empty()) {
             p.setPen(Pen(0.2, QColor(0, 90, 170), Qt::DashLine));
-            loop(fig.pitch);
+            loop(pitch);
         }
         p.setPen(Pen(0.4));
-        loop(fig.contour);
+        loop(contour);
         if (fig.boreDiameter) {
             p.setPen(Pen(0.3));
             p.drawEllipse(at({0, 0}), D(*fig.boreDiameter / 2 * f), D(*fig.boreDiameter / 2 * f));
@@ -359,46 +707,31 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
 
         // The follower at cam angle 0: its stem leaves the figure upwards.
         p.setPen(Pen(0.25, Follower));
-        const QPointF c = at(fig.rollerCentre);
-        const double rr = fig.rollerRadius * f;
         switch (fig.follower) {
             case ReportFollower::Roller: {
-                const double half = std::clamp(0.45 * rr, 1.0, 3.0);
                 p.setBrush(Qt::white);
-                p.drawRect(
-                    QRectF(QPointF(c.x() - D(half), D(y - 1)), QPointF(c.x() + D(half), c.y())));
-                p.drawEllipse(c, D(rr), D(rr));
+                p.drawRect(QRectF(P(c.x() - half, y - 1), P(c.x() + half, c.y())));
+                p.drawEllipse(dev(c), D(rr), D(rr));
                 p.setBrush(Follower);
-                p.drawEllipse(c, D(0.4), D(0.4));
+                p.drawEllipse(dev(c), D(0.4), D(0.4));
                 break;
             }
             case ReportFollower::Flat: {
-                const QPointF from = at({fig.faceFrom, fig.faceY}),
-                              to = at({fig.faceTo, fig.faceY});
                 p.setBrush(Qt::white);
-                p.drawRect(QRectF(QPointF(D(cx - 3), D(y - 1)), QPointF(D(cx + 3), from.y())));
+                p.drawRect(QRectF(P(cx - 3, y - 1), P(cx + 3, faceFrom.y())));
                 p.setPen(Pen(0.6, Follower));
-                p.drawLine(from, to);
+                p.drawLine(dev(faceFrom), dev(faceTo));
                 break;
             }
             case ReportFollower::SwingRoller: {
-                const QPointF pivot = at(fig.pivot);
                 p.setPen(Pen(1.2, Follower));
-                p.drawLine(pivot, c);
+                p.drawLine(dev(pivot), dev(c));
                 p.setPen(Pen(0.25, Follower));
                 p.setBrush(Qt::white);
-                p.drawEllipse(c, D(rr), D(rr));
-                p.drawEllipse(pivot, D(1.3), D(1.3));
-                // The ground the arm turns on.
+                p.drawEllipse(dev(c), D(rr), D(rr));
+                p.drawEllipse(dev(pivot), D(1.3), D(1.3));
                 p.setPen(Pen(0.2, Follower));
-                p.drawLine(pivot + QPointF(-D(2.5), D(2.6)), pivot + QPointF(D(2.5), D(2.6)));
-                for (int k = 0; k < 5; ++k) {
-                    const double hx = -2.0 + k;
-                    p.drawLine(pivot + QPointF(D(hx), D(2.6)),
-                               pivot + QPointF(D(hx - 0.8), D(3.6)));
-                }
-                p.drawLine(pivot + QPointF(-D(1.1), D(0.7)), pivot + QPointF(-D(1.8), D(2.6)));
-                p.drawLine(pivot + QPointF(D(1.1), D(0.7)), pivot + QPointF(D(1.8), D(2.6)));
+                for (const auto& [a, b] : ground) p.drawLine(dev(pivot + a), dev(pivot + b));
                 break;
             }
             case ReportFollower::None:
@@ -406,22 +739,17 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
         }
         p.setBrush(Qt::NoBrush);
 
-        // The cam's turn: an arc around it, counter-clockwise, lower right.
-        const double ra = reach + 2.5;
-        const double from = -70, to = -25;  // degrees, counter-clockwise from +x
-        QPainterPath arc;
-        for (int k = 0; k <= 30; ++k) {
-            const double a = (from + (to - from) * k / 30) * Pi / 180;
-            const QPointF q = P(cx + ra * std::cos(a), cy - ra * std::sin(a));
+        QPainterPath path;
+        for (std::size_t k = 0; k < arc.size(); ++k) {
             if (k == 0)
-                arc.moveTo(q);
+                path.moveTo(dev(arc[k]));
             else
-                arc.lineTo(q);
+                path.lineTo(dev(arc[k]));
         }
         p.setPen(Pen(0.3));
-        p.drawPath(arc);
-        const double a = to * Pi / 180;
-        const QPointF tip = P(cx + ra * std::cos(a), cy - ra * std::sin(a));
+        p.drawPath(path);
+        const double a = (from + 45) * Pi / 180;
+        const QPointF tip = dev(arc.back());
         const QPointF along(-std::sin(a), -std::cos(a));  // direction of travel on paper
         const QPointF across(std::cos(a), -std::sin(a));  // outwards on paper
         QPolygonF head;
@@ -431,29 +759,27 @@ void DrawFigure(Sheet& s, const ReportFigure& fig, double x, double y, double si
         p.setBrush(Qt::NoBrush);
         p.restore();
     }
-    {
-        const double a = -47.5 * Pi / 180;
-        const double ra = reach + 4.5;
-        const double tx = cx + ra * std::cos(a), ty = cy - ra * std::sin(a);
-        const double w = std::min(26.0, x + side - 1 - tx);
-        s.Text(tx, ty, w, 3.5, Q(fig.rotationText), Font(6.5), Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    // The scale bar, bottom left.
-    const double bx = x + 3, by = y + side - 4, bar = fig.scaleBar * f;
+    // What the checks of the drawing see: the cam's curves stay in the figure.
+    s.Drawn(contour, frame, true);
+    if (!pitch.empty()) s.Drawn(pitch, frame, true);
+    for (std::size_t k = 2; k < drawn.size(); ++k) s.Drawn(drawn[k], frame, false);
+    s.Drawn(arc, frame, false);
+    s.Text(label.x(), label.y(), label.width(), label.height(), Q(fig.rotationText), rotationFont,
+           Qt::AlignCenter);
     if (s.drawing) {
         p.setPen(Pen(0.3));
         p.drawLine(P(bx, by), P(bx + bar, by));
         p.drawLine(P(bx, by - 1), P(bx, by + 1));
         p.drawLine(P(bx + bar, by - 1), P(bx + bar, by + 1));
     }
-    s.Text(bx, by - 5, 30, 4, Q(fig.scaleBarText), Font(7));
+    s.Text(bx, by - 5, 30, 4, Q(fig.scaleBarText), barFont);
 }
 
 // ---------------------------------------------------------------- charts
 
 void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
     s.NewPage();
-    s.Text(Margin, Top - 4, 160, 8, Q(page.heading), s.Fitted(Q(page.heading), 12, 8, 160, true));
+    s.Shrunk(Margin, Top - 4, 160, 8, Q(page.heading), 12, 9, 6.5, true);
     s.Text(Margin + 160, Top - 4, PageWidth - 2 * Margin - 160, 8, s.PageNumber(in.pageNumber),
            Font(8), Qt::AlignRight | Qt::AlignVCenter);
     // Six charts fill the page; fewer share its height.
@@ -467,6 +793,138 @@ void ChartPage(Sheet& s, const ReportInput& in, const ReportChartPage& page) {
         y += h + gap;
     }
     s.Text(x, y - gap + 4, w, 4, Q(page.footnote), Font(8), Qt::AlignCenter);
+}
+
+// One figure against the speed: the chart of a revolution's look (grid, ticks, reference
+// lines, shading), its x the speeds swept, a dot at every speed computed (few, and coarse).
+void SpeedChart(Sheet& s, const std::vector<double>& rpm, const ReportChart& chart, double x, double y,
+                double w, double h, bool speedLabels) {
+    QPainter& p = s.p;
+    const plot::ChartRange range = plot::RangeOf(chart);
+    const double lo = range.low, hi = range.high;
+    double from = rpm.empty() ? 0 : rpm.front(), to = rpm.empty() ? 1 : rpm.back();
+    if (!(to > from)) {
+        from -= 1;
+        to += 1;
+    }
+    auto px = [&](double speed) { return x + (speed - from) / (to - from) * w; };
+    auto py = [&](double value) { return y + h - (value - lo) / (hi - lo) * h; };
+    s.Text(x, y - 5, w, 5, Q(chart.title), Font(8, true));
+    if (s.drawing) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(250, 214, 214));
+        for (const auto& [a, b] : chart.bands) p.drawRect(QRectF(P(px(a), y), P(px(b), y + h)));
+        p.setBrush(Qt::NoBrush);
+    }
+    const double speedStep = plot::NiceStep(to - from, 6);
+    for (double v = std::ceil(from / speedStep - 1e-9) * speedStep; v <= to + speedStep * 1e-6; v += speedStep) {
+        if (s.drawing) {
+            p.setPen(Pen(0.05, QColor(200, 200, 200)));
+            p.drawLine(P(px(v), y), P(px(v), y + h));
+        }
+        if (speedLabels) s.Text(px(v) - 8, y + h + 0.5, 16, 3.5, plot::TickText(v, speedStep), Font(6.5), Qt::AlignCenter);
+    }
+    for (double v = lo; v <= hi + range.step * 1e-6; v += range.step) {
+        if (s.drawing) {
+            p.setPen(Pen(0.05, QColor(200, 200, 200)));
+            p.drawLine(P(x, py(v)), P(x + w, py(v)));
+        }
+        s.Text(x - 16, py(v) - 1.75, 15, 3.5, plot::TickText(v, range.step), Font(6.5), Qt::AlignRight | Qt::AlignVCenter);
+    }
+    // The curve in pieces between the gaps, mm of the page; a dot is a piece of its own.
+    std::vector<std::vector<QPointF>> curve, dots;
+    bool open = false;
+    for (std::size_t i = 0; i < chart.y.size() && i < rpm.size(); ++i) {
+        if (!chart.y[i] || !std::isfinite(*chart.y[i])) {
+            open = false;
+            continue;
+        }
+        const QPointF point(px(rpm[i]), py(*chart.y[i]));
+        if (!open) curve.emplace_back();
+        curve.back().push_back(point);
+        dots.push_back(Circle(point, 0.5, 8));
+        open = true;
+    }
+    const QRectF axes(x, y, w, h);
+    std::vector<QString> labels;
+    std::vector<double> heights;
+    std::vector<bool> limits;
+    for (const ReportLine& line : chart.lines) {
+        labels.push_back(Q(line.label));
+        heights.push_back(py(line.value));
+        limits.push_back(line.limit);
+    }
+    std::vector<std::vector<QPointF>> obstacles = curve;
+    obstacles.insert(obstacles.end(), dots.begin(), dots.end());
+    const double titleWidth = s.Width(Q(chart.title), Font(8, true));
+    const QRectF header(x + titleWidth + 3, y - 4.2, std::max(0.0, w - titleWidth - 3), 3.6);
+    const std::vector<QRectF> places =
+        plot::LineLabelPlaces(s, labels, heights, limits, axes, header, obstacles, 6.5);
+    for (std::size_t k = 0; k < chart.lines.size(); ++k) {
+        const ReportLine& line = chart.lines[k];
+        const QColor colour = line.limit ? LimitRed : Grey;
+        if (s.drawing) {
+            p.setPen(line.limit ? Pen(0.2, colour, Qt::DashLine) : Pen(0.15, colour));
+            p.drawLine(P(x, py(line.value)), P(x + w, py(line.value)));
+        }
+        s.Drawn({QPointF(x, py(line.value)), QPointF(x + w, py(line.value))}, axes, true);
+        if (!places[k].isNull()) {
+            s.Text(places[k].x(), places[k].y(), places[k].width(), places[k].height(), labels[k],
+                   Font(6.5), Qt::AlignCenter, colour);
+        }
+    }
+    for (const std::vector<QPointF>& piece : curve) s.Drawn(piece, axes, true);
+    if (!s.drawing) return;
+    p.save();
+    p.setClipRect(R(x, y, w, h));
+    const QColor ink(20, 20, 160);
+    QPainterPath path;
+    for (const std::vector<QPointF>& piece : curve) {
+        path.moveTo(P(piece.front().x(), piece.front().y()));
+        for (std::size_t k = 1; k < piece.size(); ++k) path.lineTo(P(piece[k].x(), piece[k].y()));
+    }
+    p.setPen(Pen(0.25, ink));
+    p.drawPath(path);
+    p.setBrush(ink);
+    for (const std::vector<QPointF>& piece : curve) {
+        for (const QPointF& q : piece) p.drawEllipse(P(q.x(), q.y()), D(0.5), D(0.5));
+    }
+    p.setBrush(Qt::NoBrush);
+    p.restore();
+    p.setPen(Pen(0.15));
+    p.drawRect(R(x, y, w, h));
+}
+
+// The figures of a sweep of speeds, the charts sharing the page's height.
+void SpeedPage(Sheet& s, const ReportInput& in, const ReportSpeedPage& page) {
+    s.NewPage();
+    s.Shrunk(Margin, Top - 4, 160, 8, Q(page.heading), 12, 9, 6.5, true);
+    s.Text(Margin + 160, Top - 4, PageWidth - 2 * Margin - 160, 8, s.PageNumber(in.pageNumber),
+           Font(8), Qt::AlignRight | Qt::AlignVCenter);
+    const double x = 35, w = PageWidth - Margin - x, gap = 14, top = 26;
+    const double room = 6 * 33 + 5 * 11.5;
+    const auto n = static_cast<double>(std::max<std::size_t>(page.charts.size(), 1));
+    const double h = (room - (n - 1) * gap) / n;
+    double y = top;
+    for (const ReportChart& chart : page.charts) {
+        SpeedChart(s, page.rpm, chart, x, y, w, h, true);
+        y += h + gap;
+    }
+    s.Text(Margin, y - gap + 5, PageWidth - 2 * Margin, 12, Q(page.footnote), Font(8),
+           Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+}
+
+// The design chart: a square plane of designs, its key under it.
+void DesignChartPage(Sheet& s, const ReportInput& in, const ReportDesignChart& chart) {
+    s.NewPage();
+    s.Shrunk(Margin, Top - 4, 160, 8, Q(chart.heading), 12, 9, 6.5, true);
+    s.Text(Margin + 160, Top - 4, PageWidth - 2 * Margin - 160, 8, s.PageNumber(in.pageNumber),
+           Font(8), Qt::AlignRight | Qt::AlignVCenter);
+    const double x = 35, w = PageWidth - Margin - x, top = 32;
+    plot::DrawDesignPlane(s, chart, x, top, w, w);
+    const double noteTop = top + w + 13;
+    s.Text(Margin, noteTop, PageWidth - 2 * Margin, Bottom - noteTop, Q(chart.footnote), Font(8),
+           Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Grey);
 }
 
 // ---------------------------------------------------------------- the coordinates
@@ -557,19 +1015,22 @@ int CoordinatePages(Sheet& s, const ReportInput& in) {
 // ---------------------------------------------------------------- page 1
 
 // A drawing's title block across the foot of the page: a label above each value, the
-// value's type made smaller where it would not fit.
+// value's type made smaller where it would not fit. The first column, the design's name
+// (its file's), is the widest: a long name still shows whole.
 void TitleBlock(Sheet& s, const std::vector<ReportField>& fields, double y) {
     const int perRow = 4;
-    const double width = PageWidth - 2 * Margin, cellWidth = width / perRow;
+    const double width = PageWidth - 2 * Margin;
+    const double columns[perRow] = {width / 3, width * 2 / 9, width * 2 / 9, width * 2 / 9};
     const int rows = static_cast<int>((fields.size() + perRow - 1) / perRow);
     for (std::size_t k = 0; k < fields.size(); ++k) {
-        const double cx = Margin + static_cast<double>(k % perRow) * cellWidth;
+        const std::size_t column = k % perRow;
+        double cx = Margin;
+        for (std::size_t c = 0; c < column; ++c) cx += columns[c];
+        const double cellWidth = columns[column];
         const double cy = y + static_cast<double>(k / perRow) * TitleBlockRow;
         s.Text(cx + 1, cy + 0.6, cellWidth - 2, 3.2, Q(fields[k].label), Font(6),
                Qt::AlignLeft | Qt::AlignVCenter, Grey);
-        const QString value = Q(fields[k].value);
-        s.Text(cx + 1, cy + 3.8, cellWidth - 2, TitleBlockRow - 4.3, value,
-               s.Fitted(value, 9.5, 6, cellWidth - 2), Qt::AlignLeft | Qt::AlignVCenter);
+        s.Shrunk(cx + 1, cy + 3.8, cellWidth - 2, TitleBlockRow - 4.3, Q(fields[k].value), 9.5, 7, 5.5);
     }
     if (!s.drawing) return;
     QPainter& p = s.p;
@@ -577,9 +1038,11 @@ void TitleBlock(Sheet& s, const std::vector<ReportField>& fields, double y) {
     p.setPen(Pen(0.15));
     for (int r = 1; r < rows; ++r)
         p.drawLine(P(Margin, y + r * TitleBlockRow), P(Margin + width, y + r * TitleBlockRow));
-    for (int c = 1; c < perRow; ++c)
-        p.drawLine(P(Margin + c * cellWidth, y),
-                   P(Margin + c * cellWidth, y + rows * TitleBlockRow));
+    double cx = Margin;
+    for (int c = 1; c < perRow; ++c) {
+        cx += columns[c - 1];
+        p.drawLine(P(cx, y), P(cx, y + rows * TitleBlockRow));
+    }
     p.setPen(Pen(0.5));
     p.drawRect(R(Margin, y, width, rows * TitleBlockRow));
 }
@@ -717,7 +1180,7 @@ void EnsureApplication() {
 }
 
 bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow>* overflows,
-            int& pages, std::string& error) {
+            int& pages, std::string& error, std::vector<ReportClash>* clashes = nullptr) {
     EnsureApplication();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -749,15 +1212,19 @@ bool Render(const ReportInput& in, QByteArray& bytes, std::vector<ReportOverflow
     }
     Sheet measure(writer, painter, nullptr);
     const int coordinates = CoordinatePages(measure, in);
-    Sheet sheet(writer, painter, overflows);
+    Sheet sheet(writer, painter, overflows, clashes);
     sheet.density = density;
     sheet.drawing = true;
-    sheet.pages = front + 1 + (in.dynamics ? 1 : 0) + coordinates;
+    sheet.pages = front + 1 + (in.dynamics ? 1 : 0) + (in.speeds ? 1 : 0) + (in.designChart ? 1 : 0) +
+                  coordinates;
     FrontPages(sheet, in);
     ChartPage(sheet, in, in.motion);
     if (in.dynamics) ChartPage(sheet, in, *in.dynamics);
+    if (in.speeds) SpeedPage(sheet, in, *in.speeds);
+    if (in.designChart) DesignChartPage(sheet, in, *in.designChart);
     CoordinatePages(sheet, in);
     painter.end();
+    sheet.FindClashes();
     pages = sheet.page;
     return true;
 }
@@ -805,5 +1272,17 @@ extern "C" bool platecam_check_report_layout(const platecam::ReportInput& in,
         QByteArray bytes;
         overflows.clear();
         return platecam::Render(in, bytes, &overflows, pages, error);
+    });
+}
+
+extern "C" bool platecam_check_report_drawing(const platecam::ReportInput& in,
+                                              std::vector<platecam::ReportOverflow>& overflows,
+                                              std::vector<platecam::ReportClash>& clashes,
+                                              int& pages, std::string& error) {
+    return platecam::Caught(error, [&] {
+        QByteArray bytes;
+        overflows.clear();
+        clashes.clear();
+        return platecam::Render(in, bytes, &overflows, pages, error, &clashes);
     });
 }

@@ -91,6 +91,40 @@ struct ReportChartPage {
     std::string footnote;            // the x axis and what the thin lines are
 };
 
+// A plane of designs that differ in two sizes (a roller's offset across, its base radius
+// up, mm), as a design chart: the region where every check passes shaded, lines of equal
+// value, the designs to compare marked. Everything in the plane's own units.
+struct ReportDesignChart {
+    std::string heading;
+    std::string xTitle, yTitle;  // with their units
+    double xLow = 0, xHigh = 1, yLow = 0, yHigh = 1;
+    std::vector<std::vector<ReportPoint>> passRegion;  // polygons whose union is shaded
+    struct Contour {
+        std::string label;  // at the line, "25°"
+        bool limit = false;  // the limit's own level
+        std::vector<std::vector<ReportPoint>> lines;
+    };
+    std::vector<Contour> contours;
+    std::vector<ReportLine> lines;  // across the chart at a y value
+    struct Mark {
+        ReportPoint at;
+        std::string label;
+        bool chosen = false;  // the design chosen (a diamond) or the one given (a dot)
+    };
+    std::vector<Mark> marks;
+    std::string footnote;  // what the shading, the lines and the marks are
+};
+
+// Figures against the cam's speed (a sweep of speeds), one chart below the other: each
+// chart's y holds one value per speed of `rpm` (empty: none at that speed), its bands are
+// ranges of speed.
+struct ReportSpeedPage {
+    std::string heading;
+    std::vector<double> rpm;
+    std::vector<ReportChart> charts;
+    std::string footnote;  // the x axis and what the shading is
+};
+
 struct ReportInput {
     std::string title;                    // the report's heading and the PDF's title
     std::string designName;               // the file's name without its extension
@@ -113,6 +147,8 @@ struct ReportInput {
     ReportFigure figure;
     ReportChartPage motion;                   // page 2
     std::optional<ReportChartPage> dynamics;  // page 3, with the loads at speed
+    std::optional<ReportSpeedPage> speeds;    // after it, with a sweep of speeds
+    std::optional<ReportDesignChart> designChart;  // after the charts, with the offset sized
 
     // The last pages: the contour's coordinates at every step of the cam angle, to check a
     // cut cam on a rotary table or a measuring machine (cam angle, radius, x, y), as many
@@ -130,6 +166,17 @@ struct ReportOverflow {
     double boxWidth = 0, boxHeight = 0;    // mm
 };
 
+// Something drawn where it meets what it must not: a text over a curve or a line, a text
+// over another text, a curve that leaves its axes.
+enum class ReportClashKind { TextOnLine, TextOnText, LineOffAxes };
+struct ReportClash {
+    int page = 0;
+    ReportClashKind kind = ReportClashKind::TextOnLine;
+    std::string text;   // the text; empty for a line off its axes
+    std::string other;  // the other text, where one
+    double x = 0, y = 0;  // mm from the page's top left: where
+};
+
 // The report module's entry points. Render: an A4 PDF in `pdf`, or false with the reason
 // in `error`. Layout: the same pages drawn without keeping them, with every text that does
 // not fit its box and the page count.
@@ -140,5 +187,11 @@ using CheckReportLayoutFunction = bool (*)(const ReportInput& input,
                                            std::vector<ReportOverflow>& overflows, int& pages,
                                            std::string& error);
 inline constexpr const char* CheckReportLayoutSymbol = "platecam_check_report_layout";
+// The layout check that also names what is drawn over what.
+using CheckReportDrawingFunction = bool (*)(const ReportInput& input,
+                                            std::vector<ReportOverflow>& overflows,
+                                            std::vector<ReportClash>& clashes, int& pages,
+                                            std::string& error);
+inline constexpr const char* CheckReportDrawingSymbol = "platecam_check_report_drawing";
 
 }  // namespace platecam

@@ -223,7 +223,7 @@ TEST(BatchDocument, FlatFaceAndSwingingArm) {
 }
 
 // The loads at speed of the published example: the follower leaves the cam at 1000 rpm
-// (exit 1), the JSON and the CSV carry the figures, a swinging arm's [dynamics] is refused.
+// (exit 1), the JSON and the CSV carry the figures, a swinging arm given a mass is refused.
 TEST(BatchDocument, LoadsAtSpeed) {
     TempDir dir;
     const std::string rows = Rows({{0, 0}, {120, 10}, {180, 10}, {300, 0}, {360, 0}});
@@ -253,9 +253,10 @@ TEST(BatchDocument, LoadsAtSpeed) {
                                            rows + loads));
     const BatchRun refused = Batch({swing, "--check"});
     EXPECT_EQ(refused.status, 2);
-    // The reader refuses it, naming the file, the line of [dynamics] and the table.
+    // An arm has its own keys: the reader refuses a translating follower's, naming the
+    // file, the line and the key.
     EXPECT_NE(refused.err.find("swing.toml:"), std::string::npos) << refused.err;
-    EXPECT_NE(refused.err.find(": dynamics: is for the translating followers"), std::string::npos)
+    EXPECT_NE(refused.err.find(": dynamics.mass: not allowed for follower kind swing-roller"), std::string::npos)
         << refused.err;
 }
 

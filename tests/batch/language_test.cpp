@@ -107,7 +107,8 @@ TEST(BatchLanguage, HelpReadsWellInBothLanguages) {
                                    "--report OUT.pdf", "--save-design OUT.toml", "--drawing OUT.dxf",
                                    "--title-block KEY=VALUE", "--tolerance MM", "--toolpath OUT.dxf",
                                    "--gcode OUT.nc", "--lift-table OUT.csv", "--lift-step DEG",
-                                   "--table-step DEG", "--check", "--max-pressure DEG", "--size-base",
+                                   "--table-step DEG", "--check", "--max-pressure DEG", "--size-base", "--size-offset",
+                                   "--rpm-sweep FROM:TO:STEP", "--sweep-csv OUT.csv",
                                    "--min-base MM", "--lang ja|en", "-h, --help", "--version"};
     for (const bool japanese : {false, true}) {
         const BatchRun run = Batch({"--help", "--lang", japanese ? "ja" : "en"});

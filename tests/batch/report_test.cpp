@@ -252,6 +252,70 @@ TEST(ReportInputOf, FollowerOfEachKindWhereItsGeometryPutsIt) {
     EXPECT_EQ(swing.segments.rows[0][5], "+12.0");
 }
 
+// At a given speed the report is per second throughout: the jumps at the joins as the
+// segment table and the charts, for a translating follower and an arm alike.
+TEST(ReportInputOf, JoinsInTheUnitsOfTheSegmentTable) {
+    TempDir dir;
+    struct Case {
+        const char* follower;
+        const char* perSecond;  // the acceleration's unit at speed
+        const char* perRadian;
+    };
+    const Case cases[] = {
+        {"kind = \"swing-roller\"\nroller_radius = 10.0\narm_length = 80.0\npivot_distance = 100.0\n",
+         "rad/s²", "rad/rad²"},
+        {"kind = \"roller\"\nroller_radius = 10.0\n", "m/s²", "mm/rad²"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = Put(
+            dir, "joins.toml",
+            "format = 2\n[cam]\nbase_radius = 40.0\nresolution = 0.5\nlaw = \"simple-harmonic\"\n"
+            "[follower]\n" + std::string(c.follower) +
+                testing::ReportRows({{0, 0}, {60, 0}, {150, 12}, {210, 12}, {300, 0}, {360, 0}}));
+        for (const char* rpm : {"60", ""}) {
+            std::vector<std::string> arguments = {file};
+            if (*rpm) arguments.insert(arguments.end(), {"--rpm", rpm});
+            const ReportInput r = ReportOf(arguments);
+            const char* unit = *rpm ? c.perSecond : c.perRadian;
+            ASSERT_EQ(r.segments.header[8], std::string("max |a| [") + unit + "]");
+            int joins = 0;
+            for (const ReportCheck& check : r.checks) {
+                if (check.check.rfind("join at", 0) != 0) continue;
+                ++joins;
+                EXPECT_NE(check.value.find(std::string(" ") + unit), std::string::npos)
+                    << c.follower << " at " << rpm << " rpm: " << check.value;
+            }
+            EXPECT_EQ(joins, 4) << c.follower;
+        }
+    }
+}
+
+// Japanese lines end only where Japanese allows: between words, after particles and
+// punctuation, never inside a kanji compound, a katakana word or before a kana ending. The
+// check table's cells wrap in these examples.
+TEST(ReportProcess, JapaneseBreaksOnlyBetweenWords) {
+    TempDir dir;
+    ::chmod(dir.path("").c_str(), 0777);
+    const char* words[] = {"最大躍度", "最大加速度", "最大速度", "あたり", "ありません", "運動特性"};
+    for (const char* design : {"cam1.toml", "swing-arm.toml", "flat-face.toml", "loads.toml"}) {
+        std::ofstream(dir.path(design))
+            << ReadWholeFile(PLATECAM_SOURCE_DIR "/examples/" + std::string(design), 1 << 20);
+        ::chmod(dir.path(design).c_str(), 0644);
+        const std::string text = ExtractedText(dir, "LANG=C", std::string(design) + " --lang ja", true);
+        ASSERT_EQ(text.rfind("(failed: ", 0), std::string::npos) << text;
+        for (const std::string word : words) {
+            // Each start of the word (all but its last character) goes on to its end.
+            const std::string start = word.substr(0, word.size() - 3);
+            std::size_t starts = 0, whole = 0;
+            for (std::size_t at = text.find(start); at != std::string::npos; at = text.find(start, at + 1)) {
+                ++starts;
+                whole += text.compare(at, word.size(), word) == 0;
+            }
+            EXPECT_EQ(starts, whole) << design << ": " << word << " broken";
+        }
+    }
+}
+
 // The published example leaves the cam at 88.25° at 1000 rpm and holds on up to 780 rpm.
 TEST(ReportInputOf, JumpRegionsAreShadedWhereTheFollowerLeavesTheCam) {
     TempDir dir;
@@ -498,6 +562,153 @@ TEST(ReportLayoutOf, CoordinatePagesFitInBothLanguages) {
             ASSERT_TRUE(check(r, overflows, pages, error)) << label << ": " << error;
             EXPECT_EQ(pages, c.pages - c.coordinatePages) << label;
         }
+    }
+}
+
+// The module's check of what is drawn over what, found as LayoutCheck finds its own.
+CheckReportDrawingFunction DrawingCheck() {
+    const CheckReportLayoutFunction layout = LayoutCheck();
+    Dl_info module{};
+    if (!layout || ::dladdr(reinterpret_cast<void*>(layout), &module) == 0) return nullptr;
+    void* handle = ::dlopen(module.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    return handle ? reinterpret_cast<CheckReportDrawingFunction>(
+                        ::dlsym(handle, CheckReportDrawingSymbol))
+                  : nullptr;
+}
+
+std::string Described(const ReportClash& c) {
+    const char* kind = c.kind == ReportClashKind::TextOnLine   ? "over a line"
+                       : c.kind == ReportClashKind::TextOnText ? "over a text"
+                                                               : "a line off its axes";
+    return "page " + std::to_string(c.page) + " at (" + std::to_string(c.x) + ", " +
+           std::to_string(c.y) + ") mm: \"" + c.text + "\" " + kind +
+           (c.other.empty() ? "" : " \"" + c.other + "\"");
+}
+
+struct Drawing {
+    std::vector<ReportOverflow> overflows;
+    std::vector<ReportClash> clashes;
+};
+
+Drawing DrawingOf(const ReportInput& input) {
+    Drawing d;
+    const CheckReportDrawingFunction check = DrawingCheck();
+    if (!check) {
+        ADD_FAILURE() << "no drawing check in the report module";
+        return d;
+    }
+    int pages = 0;
+    std::string error;
+    EXPECT_TRUE(check(input, d.overflows, d.clashes, pages, error)) << error;
+    return d;
+}
+
+// Every example and the extremes, in both languages: no text leaves its box, none is
+// drawn over a curve, a line or another text, and no curve leaves its axes.
+TEST(ReportLayoutOf, NothingDrawnOverAnythingElseInEveryDesign) {
+    ASSERT_TRUE(DrawingCheck());
+    struct EnglishAfterwards {
+        ~EnglishAfterwards() { UseLanguage(Language::English, PLATECAM_TEST_LOCALE_DIR); }
+    } englishAfterwards;
+    TempDir dir;
+    const std::string examples = PLATECAM_SOURCE_DIR "/examples/";
+    struct Case {
+        std::string file;
+        std::vector<std::string> options;
+    };
+    std::vector<Case> cases;
+    for (const char* name :
+         {"arm-loads.toml", "cam1.dat", "cam1.toml", "fast-cam.toml", "feed-cam.toml",
+          "flat-face.toml", "harmonic.toml", "loads.toml", "milling.toml", "offset-roller.toml",
+          "swing-arm.toml"}) {
+        cases.push_back({examples + name, {}});
+    }
+    // The figures against the speed, the design chart.
+    cases.push_back({examples + "fast-cam.toml", {"--rpm-sweep", "200:2000:100"}});
+    cases.push_back({examples + "offset-roller.toml", {"--size-base", "--size-offset"}});
+    // Every follower kind, with loads and without, a table of 20 rows.
+    for (const testing::ReportDesign& design : testing::ReportDesigns())
+        cases.push_back({Put(dir, design.file, design.text), {}});
+    // A file name of 100 characters.
+    const std::string swing = ReadWholeFile(examples + "swing-arm.toml", 1 << 20);
+    std::string longName = "a-very-long-design-file-name-for-the-swinging-arm-cam-of-the-packaging-line-station-12-rev-C";
+    longName.resize(95, 'x');
+    cases.push_back({Put(dir, longName + ".toml", swing), {}});
+    cases.push_back({Put(dir, "swing-60.toml", swing + "\n"), {"--rpm", "60"}});
+    // Arms whose pivot lies low on the right, where the cam's turn is drawn first.
+    for (const char* arm : {"130.0", "140.0"}) {
+        cases.push_back({Put(dir, std::string("arm-") + arm + ".toml",
+                             std::regex_replace(swing, std::regex("arm_length = 80.0"),
+                                                std::string("arm_length = ") + arm)),
+                         {}});
+    }
+    // Flat faces of large radii of curvature, a roller cam of 1000 mm.
+    const std::string flat = ReadWholeFile(examples + "flat-face.toml", 1 << 20);
+    for (const char* radius : {"150.0", "1000.0"}) {
+        cases.push_back({Put(dir, std::string("flat-") + radius + ".toml",
+                             std::regex_replace(flat, std::regex("base_radius = 35.0"),
+                                                std::string("base_radius = ") + radius)),
+                         {}});
+    }
+    const std::string roller = ReadWholeFile(examples + "cam1.toml", 1 << 20);
+    cases.push_back({Put(dir, "big.toml",
+                         std::regex_replace(roller, std::regex("base_radius = [0-9.]+"),
+                                            "base_radius = 1000.0")),
+                     {}});
+    for (const Language language : {Language::English, Language::Japanese}) {
+        UseLanguage(language, PLATECAM_TEST_LOCALE_DIR);
+        for (const Case& c : cases) {
+            std::vector<std::string> arguments = c.options;
+            arguments.insert(arguments.begin(), c.file);
+            const Drawing d = DrawingOf(ReportOf(arguments));
+            const std::string label =
+                c.file + (language == Language::Japanese ? " in Japanese" : " in English");
+            for (const ReportOverflow& o : d.overflows) {
+                ADD_FAILURE() << label << ": page " << o.page << ": \"" << o.text << "\" needs "
+                              << o.needWidth << " x " << o.needHeight << " mm in " << o.boxWidth
+                              << " x " << o.boxHeight << " mm";
+            }
+            for (const ReportClash& clash : d.clashes) ADD_FAILURE() << label << ": " << Described(clash);
+        }
+    }
+}
+
+// The check names each kind of fault: a text run on over its neighbour, a label with no
+// clear place on a chart whose curve fills it, a contour far outside its figure.
+TEST(ReportLayoutOf, DrawingCheckNamesWhatIsDrawnOverWhat) {
+    const ReportInput plain = ReportOf({PLATECAM_TEST_DATA "/cam1.toml"});
+    ASSERT_TRUE(DrawingOf(plain).clashes.empty());
+    struct Fault {
+        const char* what;
+        void (*spoil)(ReportInput&);
+        ReportClashKind kind;
+        int page;
+    };
+    const Fault faults[] = {
+        {"a title-block value too long for its cell",
+         [](ReportInput& r) { r.titleBlock[4].value = std::string(120, 'M'); },
+         ReportClashKind::TextOnText, 1},
+        {"a contour through the figure's scale",
+         [](ReportInput& r) {
+             // The figure's top left corner, where its scale is written.
+             const ReportFigure& f = r.figure;
+             const double half = ReportFigureSide / 2 / f.scale;
+             r.figure.contour[10] = {f.view.x - half + 4 / f.scale, f.view.y + half - 3.5 / f.scale};
+         },
+         ReportClashKind::TextOnLine, 1},
+        {"a contour far outside its figure",
+         [](ReportInput& r) { r.figure.contour[10] = {1000, 1000}; },
+         ReportClashKind::LineOffAxes, 1},
+    };
+    for (const Fault& fault : faults) {
+        ReportInput spoilt = plain;
+        fault.spoil(spoilt);
+        const Drawing d = DrawingOf(spoilt);
+        EXPECT_TRUE(std::any_of(d.clashes.begin(), d.clashes.end(),
+                                [&](const ReportClash& c) {
+                                    return c.kind == fault.kind && c.page == fault.page;
+                                }))
+            << fault.what;
     }
 }
 

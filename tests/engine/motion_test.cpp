@@ -15,23 +15,25 @@ namespace {
 
 constexpr double Pi = 3.141592653589793, Pi2 = Pi * Pi;
 
-// Published end values: the accelerations at both ends and the starting jerk.
+// Published end values: the velocity at both ends, the accelerations at both ends and the
+// starting jerk. The polynomial with nothing given is at rest at both ends: the 3-4-5.
 const struct Published {
     Law law;
-    double a0, a1, j0;
+    double v, a0, a1, j0;
 } Laws[] = {
-    {Law::Cycloid, 0, 0, 4 * Pi2},     {Law::ModifiedTrapezoid, 0, 0, 61.43},
-    {Law::ModifiedSine, 0, 0, 69.47},  {Law::SimpleHarmonic, Pi2 / 2, -Pi2 / 2, 0},
-    {Law::Polynomial345, 0, 0, 60},    {Law::Polynomial4567, 0, 0, 0},
-    {Law::DoubleHarmonic, 0, -Pi2, 0},
+    {Law::Cycloid, 0, 0, 0, 4 * Pi2},     {Law::ModifiedTrapezoid, 0, 0, 0, 61.43},
+    {Law::ModifiedSine, 0, 0, 0, 69.47},  {Law::SimpleHarmonic, 0, Pi2 / 2, -Pi2 / 2, 0},
+    {Law::Polynomial345, 0, 0, 0, 60},    {Law::Polynomial4567, 0, 0, 0, 0},
+    {Law::DoubleHarmonic, 0, 0, -Pi2, 0}, {Law::ConstantVelocity, 1, 0, 0, 0},
+    {Law::Polynomial, 0, 0, 0, 60},
 };
 
 TEST(EvaluateLaw, EndsAreThePublishedValues) {
     for (const Published& p : Laws) {
         const Normalised s = EvaluateLaw(p.law, 0), e = EvaluateLaw(p.law, 1);
         const double jt = 1e-3 * p.j0 + 1e-12;
-        const double ends[][3] = {{s.n, 0, 1e-15},  {e.n, 1, 1e-15},     {s.n1, 0, 1e-14},
-                                  {e.n1, 0, 1e-14}, {s.n2, p.a0, 1e-13}, {e.n2, p.a1, 1e-13},
+        const double ends[][3] = {{s.n, 0, 1e-15},    {e.n, 1, 1e-15},     {s.n1, p.v, 1e-14},
+                                  {e.n1, p.v, 1e-14}, {s.n2, p.a0, 1e-13}, {e.n2, p.a1, 1e-13},
                                   {s.n3, p.j0, jt}};
         for (const auto& end : ends) EXPECT_NEAR(end[0], end[1], end[2]) << LawName(p.law);
         EXPECT_EQ(LawFromName(LawName(p.law)), p.law);
@@ -91,6 +93,7 @@ TEST(EvaluateLaw, DerivativesAreCentralDifferences) {
             EXPECT_NEAR(m.n1, (hi.n - lo.n) / (2 * h), 1e-8) << LawName(p.law) << " " << x;
             EXPECT_NEAR(m.n2, (hi.n1 - lo.n1) / (2 * h), 1e-7) << LawName(p.law) << " " << x;
             EXPECT_NEAR(m.n3, (hi.n2 - lo.n2) / (2 * h), 1e-6) << LawName(p.law) << " " << x;
+            EXPECT_NEAR(m.n4, (hi.n3 - lo.n3) / (2 * h), 1e-4) << LawName(p.law) << " " << x;
         }
     }
 }
@@ -147,7 +150,7 @@ TEST(Motion, OnGridIsAtBitForBit) {
         for (int k = 0; k < 360 * perDegree; ++k) {
             const Kinematics at = motion.At(static_cast<double>(k) / perDegree);
             const Kinematics& g = grid[k];
-            EXPECT_TRUE(at.s == g.s && at.v == g.v && at.a == g.a && at.j == g.j)
+            EXPECT_TRUE(at.s == g.s && at.v == g.v && at.a == g.a && at.j == g.j && at.snap == g.snap)
                 << perDegree << " " << k;
         }
     }
@@ -162,6 +165,7 @@ TEST(Motion, DerivativesPerRadianAreDifferencesOfTheLift) {
         EXPECT_NEAR(m.v, (hi.s - lo.s) / (2 * hr), 1e-5 * (1 + std::fabs(m.v))) << deg;
         EXPECT_NEAR(m.a, (hi.v - lo.v) / (2 * hr), 1e-5 * (1 + std::fabs(m.a))) << deg;
         EXPECT_NEAR(m.j, (hi.a - lo.a) / (2 * hr), 1e-5 * (1 + std::fabs(m.j))) << deg;
+        EXPECT_NEAR(m.snap, (hi.j - lo.j) / (2 * hr), 1e-5 * (1 + std::fabs(m.snap))) << deg;
     }
 }
 

@@ -28,7 +28,7 @@ TEST(Vocabulary, EveryNameReadsBackAndNoOtherTextIsOne) {
         EXPECT_FALSE(FollowerKindFromName(other)) << other;
     }
     EXPECT_EQ(LawNames(), "cycloid, modified-trapezoid, modified-sine, simple-harmonic, 3-4-5, "
-                          "4-5-6-7, double-harmonic");
+                          "4-5-6-7, double-harmonic, constant-velocity, polynomial");
     EXPECT_EQ(FollowerKindNames(), "roller, flat, swing-roller");
 }
 
@@ -41,7 +41,8 @@ TEST(Vocabulary, TheWindowsLawsByTheIndexOfItsCurveChoice) {
     // As the window's computation evaluates it, any other index is the modified sine.
     EXPECT_EQ(WindowLaw(7), Law::ModifiedSine);
     EXPECT_EQ(WindowLaw(-1), Law::ModifiedSine);
-    for (const Law law : {Law::SimpleHarmonic, Law::Polynomial345, Law::Polynomial4567, Law::DoubleHarmonic}) {
+    for (const Law law : {Law::SimpleHarmonic, Law::Polynomial345, Law::Polynomial4567, Law::DoubleHarmonic,
+                          Law::ConstantVelocity, Law::Polynomial}) {
         EXPECT_FALSE(WindowLawIndex(law)) << LawName(law);
     }
 }

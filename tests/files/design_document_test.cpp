@@ -130,7 +130,7 @@ TEST(DesignDocument, RefusesEveryBrokenRuleNamingLineAndKey) {
         {"base_radius = 45.0", "base_radius = nan", "cam.toml:5: cam.base_radius: 有限の数値でなければなりません"},
         {"base_radius = 45.0", "base_radius = -inf", "cam.toml:5: cam.base_radius: 有限の数値でなければなりません"},
         {"resolution = 0.2", "resolution = 0.25", "cam.toml:6: cam.resolution: 1、0.5、0.2 のいずれかでなければなりません"},
-        {"law = \"cycloid\"", "law = \"Cycloid\"", "cam.toml:7: cam.law: cycloid、modified-trapezoid、modified-sine、simple-harmonic、3-4-5、4-5-6-7、double-harmonic のいずれかでなければなりません"},
+        {"law = \"cycloid\"", "law = \"Cycloid\"", "cam.toml:7: cam.law: cycloid、modified-trapezoid、modified-sine、simple-harmonic、3-4-5、4-5-6-7、double-harmonic、constant-velocity、polynomial のいずれかでなければなりません"},
         {"law = \"cycloid\"", "law = 1", "cam.toml:7: cam.law: 文字列でなければなりません"},
         {"rpm = 300", "rpm = 0", "cam.toml:8: cam.rpm: 0 rpm より大きく 1000000 rpm 未満でなければなりません"},
         {"max_pressure_angle = 30", "max_pressure_angle = 90", "cam.toml:9: cam.max_pressure_angle: 0° より大きく 90° 未満でなければなりません"},
@@ -139,14 +139,14 @@ TEST(DesignDocument, RefusesEveryBrokenRuleNamingLineAndKey) {
         {"min_radius_of_curvature = 0", "min_radius_of_curvature = -0.5", "cam.toml:11: cam.min_radius_of_curvature: 0 mm 以上 1000000 mm 未満でなければなりません"},
         {"kind = \"roller\"", "kind = \"knife\"", "cam.toml:14: follower.kind: roller、flat、swing-roller のいずれかでなければなりません"},
         {"roller_radius = 10.0", "roller_radius = -1", "cam.toml:15: follower.roller_radius: 0 mm 以上 1000000 mm 未満でなければなりません"},
-        {"roller_radius = 10.0", "", "cam.toml:13: follower.roller_radius: 従動節の種類 roller では必須です"},
+        {"roller_radius = 10.0", "", "cam.toml:13: follower.roller_radius: 従動子の種類 roller では必須です"},
         {"offset = 0.0", "offset = 55", "cam.toml:16: follower.offset: 絶対値が base_radius + roller_radius より小さくなければなりません"},
-        {"offset = 0.0", "face_width = 40", "cam.toml:16: follower.face_width: 従動節の種類 roller では使えません"},
-        {"offset = 0.0", "arm_length = 80", "cam.toml:16: follower.arm_length: 従動節の種類 roller では使えません"},
-        {"kind = \"roller\"\nroller_radius = 10.0", "kind = \"flat\"\nroller_radius = 10.0", "cam.toml:15: follower.roller_radius: 従動節の種類 flat では使えません"},
-        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"flat\"\noffset = 0.0", "cam.toml:15: follower.offset: 従動節の種類 flat では使えません"},
+        {"offset = 0.0", "face_width = 40", "cam.toml:16: follower.face_width: 従動子の種類 roller では使えません"},
+        {"offset = 0.0", "arm_length = 80", "cam.toml:16: follower.arm_length: 従動子の種類 roller では使えません"},
+        {"kind = \"roller\"\nroller_radius = 10.0", "kind = \"flat\"\nroller_radius = 10.0", "cam.toml:15: follower.roller_radius: 従動子の種類 flat では使えません"},
+        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"flat\"\noffset = 0.0", "cam.toml:15: follower.offset: 従動子の種類 flat では使えません"},
         {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"flat\"\nface_width = 0", "cam.toml:15: follower.face_width: 0 mm より大きく 1000000 mm 未満でなければなりません"},
-        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 80", "cam.toml:13: follower.pivot_distance: 従動節の種類 swing-roller では必須です"},
+        {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 80", "cam.toml:13: follower.pivot_distance: 従動子の種類 swing-roller では必須です"},
         {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 0\npivot_distance = 100", "cam.toml:16: follower.arm_length: 0 mm より大きく 1000000 mm 未満でなければなりません"},
         {"kind = \"roller\"\nroller_radius = 10.0\noffset = 0.0", "kind = \"swing-roller\"\nroller_radius = 10\narm_length = 20\npivot_distance = 100", "cam.toml:17: follower.pivot_distance: 支点が決まりません: |pivot_distance - arm_length| < base_radius + roller_radius < pivot_distance + arm_length が必要です"},
         {"angle = 0\n", "angle = 5\n", "cam.toml:19: motion[1].angle: 0 でなければなりません"},
@@ -158,7 +158,7 @@ TEST(DesignDocument, RefusesEveryBrokenRuleNamingLineAndKey) {
         {"angle = 360\n", "angle = 350\n", "cam.toml:29: motion[4].angle: 360 でなければなりません"},
         {"angle = 360\nlift = 0.0", "angle = 360\nlift = 0.5", "cam.toml:30: motion[4].lift: 最初の行の変位と等しくなければなりません"},
         {"angle = 30\nlift = 0.0", "angle = 30", "cam.toml:21: motion[2].lift: 必須のキーがありません"},
-        {"law = \"4-5-6-7\"", "law = \"4567\"", "cam.toml:27: motion[3].law: cycloid、modified-trapezoid、modified-sine、simple-harmonic、3-4-5、4-5-6-7、double-harmonic のいずれかでなければなりません"},
+        {"law = \"4-5-6-7\"", "law = \"4567\"", "cam.toml:27: motion[3].law: cycloid、modified-trapezoid、modified-sine、simple-harmonic、3-4-5、4-5-6-7、double-harmonic、constant-velocity、polynomial のいずれかでなければなりません"},
         {"angle = 0\n", "angle = 0\nlaw = \"cycloid\"\n", "cam.toml:20: motion[1].law: 最初の行で終わる区間はありません"},
         {"rpm = 300\n", "", "cam.toml:4: cam.rpm: [dynamics] があるときは必須です"},
         {"mass = 0.8", "mass = 0", "cam.toml:33: dynamics.mass: 0 kg より大きく 1000000 kg 未満でなければなりません"},
@@ -449,13 +449,20 @@ TEST(DesignDocument, WindowShowsOnlyAnInLineRollerWithItsThreeLaws) {
         if (*c.key) {
             EXPECT_EQ(MessageOf([&] { TableFromDocument(d); }),
                       std::string(c.key) +
-                          ": ウィンドウで扱えるのはオフセットのない直動コロ従動節と、"
+                          ": ウィンドウで扱えるのはオフセットのない直動コロ従動子と、"
                           "cycloid、modified-trapezoid、modified-sine の曲線だけです");
         } else {
             EXPECT_EQ(TableFromDocument(d)[2].Angle, 90);
         }
     }
     EXPECT_EQ(KeyTheWindowCannotShow(ParseDesignDocument(FullDocument, "a")), "motion[3].law");
+    // A contour compensated for a speed is not the law's, which the window draws.
+    std::string text = Edited("law = \"4-5-6-7\"\n", "");
+    text.replace(text.find("load = 0.0\n"), 11, "load = 0.0\ntrain_stiffness = 2000.0\ncompensate = true\n");
+    const DesignDocument compensated = ParseDesignDocument(text, "a");
+    EXPECT_EQ(KeyTheWindowCannotShow(compensated), "dynamics.compensate");
+    EXPECT_EQ(MessageOf([&] { TableFromDocument(compensated); }),
+              "dynamics.compensate: ウィンドウが描くのはカム曲線どおりの輪郭で、回転数に合わせて補正した輪郭ではありません");
     EXPECT_FALSE(engine::WindowLawIndex(engine::Law::Polynomial4567));
 }
 

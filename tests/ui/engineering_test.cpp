@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -126,7 +127,7 @@ std::string Batch(const std::vector<std::string>& arguments) {
 }
 
 TEST(Engineering, OpensEveryInstalledExampleAndTheClassicWindowHandsThemOver) {
-    ASSERT_EQ(Examples().size(), 8u);
+    ASSERT_EQ(Examples().size(), 11u);
     for (const std::string& name : Examples()) {
         Engineering e;
         ASSERT_TRUE(e.window.OpenFile(Q(Example(name)))) << name;
@@ -461,6 +462,103 @@ TEST(Engineering, TheCursorReadsTheBatchsSamples) {
 // Each kind shows its own fields; the loads and the contact come on as groups, with a start
 // a person then changes, and their plots follow; a title text that breaks the rule is the
 // reader's refusal.
+// What a design holds beyond the shapes: a polynomial's conditions in the table, the
+// loads in the kind's own terms (an arm's as torques), the compensation, the allowable
+// stress and the arm's clearance, each reaching the result.
+TEST(Engineering, PolynomialConditionsLoadsOfEachKindAndLimitsHaveEditors) {
+    Engineering e;
+    ASSERT_TRUE(e.window.OpenFile(Q(Example("feed-cam.toml"))));
+    QTableWidget* table = e.window.Editors()->Table();
+    ASSERT_EQ(table->columnCount(), 6);
+    EXPECT_EQ(table->item(5, 5)->text(), QStringLiteral("0")) << "the return's jerk at its end";
+    // A velocity at the end of the feed's blend out: the polynomial takes it.
+    table->setFocus();
+    table->setCurrentCell(3, 3);
+    QTest::keyClick(table, Qt::Key_F2);
+    QWidget* editor = QApplication::focusWidget();
+    ASSERT_TRUE(qobject_cast<QLineEdit*>(editor));
+    QTest::keyClicks(editor, QStringLiteral("5"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(e.Doc().motion[3].velocity, 5.0);
+    ASSERT_TRUE(e.window.Result() && e.window.Result()->cam);
+    // The end of 220-260 degrees at 5 mm/rad, by the slope of the lift either side of it.
+    const engine::Motion& motion = e.window.Result()->cam->motion;
+    EXPECT_NEAR((motion.At(260) .s - motion.EarlierSide(260 - 1e-4).s) / (1e-4 * 3.141592653589793 / 180), 5, 1e-3);
+    // Emptied, the condition is none again: the blend meets the dwell at rest.
+    table->setCurrentCell(3, 3);
+    QTest::keyClick(table, Qt::Key_F2);
+    editor = QApplication::focusWidget();
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(e.Doc().motion[3].velocity);
+    EXPECT_TRUE(e.window.Result()->cam->motion.Joins().empty());
+    // The return made a cycloid: the jerk at its start is met by no polynomial, refused as the
+    // reader refuses it, marked with the reader's own key; nothing is computed from it.
+    auto* law = qobject_cast<QComboBox*>(table->cellWidget(5, 2));
+    ASSERT_TRUE(law);
+    e.Choose(law, 1);
+    ASSERT_EQ(e.Doc().motion[5].law, engine::Law::Cycloid);
+    ASSERT_TRUE(e.window.Model().Problem());
+    EXPECT_EQ(e.window.Model().Problem()->key(), RowKey(4, "jerk"));
+    EXPECT_EQ(table->item(4, 5)->background().color(), QColor(255, 200, 200));
+    EXPECT_FALSE(e.window.Result());
+    e.Choose(law, static_cast<int>(engine::Law::Polynomial) + 1);
+    EXPECT_FALSE(e.window.Model().Problem());
+
+    // A translating follower's loads: its forces, its train and the compensation.
+    auto group = [&](const char* title) {
+        for (QGroupBox* g : e.window.findChildren<QGroupBox*>()) {
+            if (g->title() == Q(Tr(title))) return g;
+        }
+        ADD_FAILURE() << title;
+        return static_cast<QGroupBox*>(nullptr);
+    };
+    auto toggle = [&](QGroupBox* g) {
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_Space);
+    };
+    toggle(group("loads at speed"));
+    ASSERT_TRUE(e.Doc().dynamics);
+    for (const char* key : {"dynamics.mass", "dynamics.train_stiffness", "dynamics.damping_ratio"}) {
+        EXPECT_TRUE(e.Field(key)->isVisible()) << key;
+    }
+    EXPECT_FALSE(e.Field("dynamics.inertia")->isVisible());
+    e.Type("dynamics.train_stiffness", QStringLiteral("5000"));
+    e.Type("dynamics.damping_ratio", QStringLiteral("0.05"));
+    auto* compensate = qobject_cast<QCheckBox*>(e.window.Editors()->FieldOf("dynamics.compensate"));
+    ASSERT_TRUE(compensate && compensate->isVisible());
+    compensate->setFocus();
+    QTest::keyClick(compensate, Qt::Key_Space);
+    EXPECT_EQ(e.Doc().dynamics->compensate, true);
+    ASSERT_TRUE(e.window.Result()) << e.window.StatusText().toStdString();
+    ASSERT_TRUE(e.window.Result()->vibration);
+    toggle(group("contact stress"));
+    e.Type("contact.allowable_stress", QStringLiteral("1"));
+    ASSERT_TRUE(e.window.Result()->Check(CheckCode::ContactStress));
+    EXPECT_EQ(e.window.Result()->Check(CheckCode::ContactStress)->verdict, Verdict::Fail);
+
+    // An arm: its loads start again as torques, the translating keys hidden and gone.
+    e.Choose(qobject_cast<QComboBox*>(e.window.Editors()->FieldOf("follower.kind")), 2);
+    ASSERT_TRUE(e.Doc().dynamics);
+    EXPECT_FALSE(e.Doc().dynamics->mass);
+    EXPECT_FALSE(e.Doc().dynamics->trainStiffness);
+    EXPECT_EQ(e.Doc().dynamics->inertia, 0.01);
+    EXPECT_TRUE(e.Field("dynamics.spring_torque_rate")->isVisible());
+    EXPECT_FALSE(e.Field("dynamics.mass")->isVisible());
+    EXPECT_FALSE(compensate->isVisible());
+    e.Type("dynamics.damping", QStringLiteral("0.002"));
+    EXPECT_EQ(e.Doc().dynamics->damping, 0.002);
+    e.Type("follower.clearance", QStringLiteral("1000"));
+    ASSERT_TRUE(e.window.Result()->Check(CheckCode::ArmClearance));
+    EXPECT_EQ(e.window.Result()->Check(CheckCode::ArmClearance)->verdict, Verdict::Fail);
+    e.Choose(qobject_cast<QComboBox*>(e.window.Editors()->FieldOf("follower.kind")), 0);
+    EXPECT_FALSE(e.Doc().follower.clearance);
+    EXPECT_EQ(e.Doc().dynamics->mass, 1.0);
+}
+
 TEST(Engineering, EachKindItsFieldsAndTheGroupsTurnOnWithAStart) {
     Engineering e;
     const struct {

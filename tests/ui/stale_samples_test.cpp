@@ -166,7 +166,7 @@ TEST(StaleSamples, IncompleteContourIsDrawnButNotExported) {
         EXPECT_EQ(f.host.information.size(), 1u) << "the cam calculation's own message, once";
         ASSERT_EQ(f.host.errors.size(), static_cast<std::size_t>(press));
         EXPECT_EQ(f.host.errors.back(),
-                  QStringLiteral("カム形状が完成していないため DXF を出力できません"));
+                  QStringLiteral("カムの輪郭が完成していないため DXF を出力できません"));
     }
     EXPECT_TRUE(f.host.proposed.empty() && dir.entries().empty()) << "no dialog, no file";
     EXPECT_EQ(f.form.ListBoxLines().size(), 0u);

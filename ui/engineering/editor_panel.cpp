@@ -1,5 +1,6 @@
 #include "ui/engineering/editor_panel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -56,6 +57,28 @@ void ArmFor(DesignDocument& d) {
         d.follower.pivotDistance = std::ceil(std::hypot(prime, *d.follower.armLength) * 10) / 10;
     }
 }
+
+// The loads' start, which a person changes: a moving mass of 1 kg, or an arm's inertia.
+DynamicsSection LoadsStartFor(Kind kind) {
+    DynamicsSection loads;
+    if (kind == Kind::SwingRoller) {
+        loads.inertia = 0.01;
+    } else {
+        loads.mass = 1.0;
+    }
+    return loads;
+}
+
+// The motion table's columns: the angle, the lift, the law, then a polynomial's conditions.
+constexpr int LawColumn = 2;
+constexpr const char* ConditionKeys[] = {"velocity", "acceleration", "jerk"};
+constexpr const char* ConditionLabels[] = {N_("velocity"), N_("acceleration"), N_("jerk")};
+
+std::optional<double> DocumentRow::*ConditionField(int column) {
+    return column == 3 ? &DocumentRow::velocity : column == 4 ? &DocumentRow::acceleration : &DocumentRow::jerk;
+}
+
+const char* ColumnKey(int column) { return column == 0 ? "angle" : column == 1 ? "lift" : ConditionKeys[column - 3]; }
 
 }  // namespace
 
@@ -136,7 +159,11 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
             } else {
                 d.follower.armLength.reset();
                 d.follower.pivotDistance.reset();
+                d.follower.clearance.reset();
             }
+            // An arm's loads are torques about its pivot, a slide's forces: the loads
+            // start again in the kind's own terms.
+            if (d.dynamics) d.dynamics = LoadsStartFor(kind);
         });
     });
     const struct {
@@ -152,6 +179,8 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
         {"follower.face_width", N_("face width"), &FollowerSection::faceWidth, false, {Kind::Flat}},
         {"follower.arm_length", N_("arm length"), &FollowerSection::armLength, true, {Kind::SwingRoller}},
         {"follower.pivot_distance", N_("pivot distance"), &FollowerSection::pivotDistance, true,
+         {Kind::SwingRoller}},
+        {"follower.clearance", N_("clearance of pivot and arm"), &FollowerSection::clearance, false,
          {Kind::SwingRoller}},
     };
     for (const auto& n : followerNumbers) {
@@ -174,7 +203,7 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
     // ---- The motion table
     auto* motion = new QGroupBox(Q(Tr("Segments of the motion")), inside);
     auto* motionLayout = new QVBoxLayout(motion);
-    table_ = new QTableWidget(0, 3, motion);
+    table_ = new QTableWidget(0, 6, motion);
     table_->setAccessibleName(Q(Tr("motion table")));
     table_->verticalHeader()->setVisible(true);
     table_->horizontalHeader()->setStretchLastSection(true);
@@ -205,8 +234,7 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
                 d.dynamics.reset();
                 return;
             }
-            // A start a person changes: a moving mass of 1 kg, and the speed the loads need.
-            d.dynamics = DynamicsSection{1.0, {}, {}, {}, {}};
+            d.dynamics = LoadsStartFor(d.follower.kind);
             if (!d.cam.rpm) d.cam.rpm = 100.0;
         });
     });
@@ -216,15 +244,27 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
         const char* unit;
         std::optional<double> DynamicsSection::*field;
         bool required;
+        bool arm;  // an arm's key, else a translating follower's
     } dynamicsNumbers[] = {
-        {"dynamics.mass", N_("moving mass"), "kg", &DynamicsSection::mass, true},
-        {"dynamics.spring_rate", N_("spring rate"), "N/mm", &DynamicsSection::springRate, false},
-        {"dynamics.preload", N_("preload"), "N", &DynamicsSection::preload, false},
-        {"dynamics.damping", N_("damping"), "N·s/m", &DynamicsSection::damping, false},
-        {"dynamics.load", N_("external load"), "N", &DynamicsSection::load, false},
+        {"dynamics.mass", N_("moving mass"), "kg", &DynamicsSection::mass, true, false},
+        {"dynamics.spring_rate", N_("spring rate"), "N/mm", &DynamicsSection::springRate, false, false},
+        {"dynamics.preload", N_("preload"), "N", &DynamicsSection::preload, false, false},
+        {"dynamics.damping", N_("damping"), "N·s/m", &DynamicsSection::damping, false, false},
+        {"dynamics.load", N_("external load"), "N", &DynamicsSection::load, false, false},
+        {"dynamics.train_stiffness", N_("stiffness of the follower train"), "N/mm", &DynamicsSection::trainStiffness,
+         false, false},
+        {"dynamics.damping_ratio", N_("damping ratio of the follower train"), "", &DynamicsSection::dampingRatio,
+         false, false},
+        {"dynamics.inertia", N_("moment of inertia about the pivot"), "kg·m²", &DynamicsSection::inertia, true, true},
+        {"dynamics.spring_torque_rate", N_("spring torque rate"), "N·m/rad", &DynamicsSection::springTorqueRate,
+         false, true},
+        {"dynamics.preload_torque", N_("preload torque"), "N·m", &DynamicsSection::preloadTorque, false, true},
+        {"dynamics.damping", N_("damping"), "N·m·s/rad", &DynamicsSection::damping, false, true},
+        {"dynamics.load_torque", N_("external load torque"), "N·m", &DynamicsSection::loadTorque, false, true},
     };
     for (const auto& n : dynamicsNumbers) {
         const auto field = n.field;
+        const bool arm = n.arm;
         AddNumber(dynamicsForm,
                   {n.key, Q(Tr(n.label)), n.required,
                    [field](const DesignDocument& d) {
@@ -233,9 +273,22 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
                    [field](DesignDocument& d, std::optional<double> v) {
                        if (d.dynamics) (*d.dynamics).*field = v;
                    },
-                   nullptr},
+                   [arm](const DesignDocument& d) { return (d.follower.kind == Kind::SwingRoller) == arm; }},
                   Label(n.label, n.unit));
     }
+    compensate_ = new QCheckBox(Q(Tr("compensate the contour for the speed")), dynamics_);
+    compensate_->setAccessibleName(compensate_->text());
+    dynamicsForm->addRow(compensate_);
+    connect(compensate_, &QCheckBox::clicked, this, [this](bool on) {
+        model_.Change(Q(Tr("compensate the contour for the speed")), [&](DesignDocument& d) {
+            if (!d.dynamics) return;
+            if (on) {
+                d.dynamics->compensate = true;
+            } else {
+                d.dynamics->compensate.reset();
+            }
+        });
+    });
     column->addWidget(dynamics_);
 
     contact_ = new QGroupBox(Q(Tr("contact stress")), inside);
@@ -246,7 +299,7 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
         model_.Change(Q(Tr("contact stress")), [&](DesignDocument& d) {
             // Steel on steel, 10 mm wide: a start a person changes.
             if (on) {
-                d.contact = ContactSection{10.0, 206000.0, 0.3};
+                d.contact = ContactSection{10.0, 206000.0, 0.3, {}};
             } else {
                 d.contact.reset();
             }
@@ -261,11 +314,12 @@ EditorPanel::EditorPanel(DocumentModel& model, QWidget* parent) : QScrollArea(pa
         {"contact.width", N_("contact width"), "mm", &ContactSection::width},
         {"contact.elastic_modulus", N_("elastic modulus"), "MPa", &ContactSection::elasticModulus},
         {"contact.poisson_ratio", N_("Poisson's ratio"), "", &ContactSection::poissonRatio},
+        {"contact.allowable_stress", N_("allowable contact stress"), "MPa", &ContactSection::allowableStress},
     };
     for (const auto& n : contactNumbers) {
         const auto field = n.field;
         AddNumber(contactForm,
-                  {n.key, Q(Tr(n.label)), true,
+                  {n.key, Q(Tr(n.label)), field != &ContactSection::allowableStress,
                    [field](const DesignDocument& d) {
                        return d.contact ? (*d.contact).*field : std::optional<double>();
                    },
@@ -426,13 +480,18 @@ void EditorPanel::NumberEdited(Number& number) {
 }
 
 void EditorPanel::CellEdited(int row, int column) {
-    if (refreshing_ || column == 2) return;
+    if (refreshing_ || column == LawColumn) return;
     const std::string text = table_->item(row, column)->text().trimmed().toStdString();
-    const std::string key = RowKey(static_cast<std::size_t>(row), column == 0 ? "angle" : "lift");
+    const std::string key = RowKey(static_cast<std::size_t>(row), ColumnKey(column));
     try {
         if (column == 0) {
             const std::int32_t angle = ParseInteger(text);
             model_.Change(Q(Tr("angle")), [&](DesignDocument& d) { d.motion[row].angle = angle; });
+        } else if (column > LawColumn) {
+            // A condition left empty is none: the polynomial meets its neighbour there.
+            const std::optional<double> value = text.empty() ? std::nullopt : std::optional(ParseDecimal(text, '.'));
+            const auto field = ConditionField(column);
+            model_.Change(Q(Tr(ConditionLabels[column - 3])), [&](DesignDocument& d) { d.motion[row].*field = value; });
         } else {
             const double lift = ParseDecimal(text, '.');
             model_.Change(Q(Tr("lift")), [&](DesignDocument& d) { d.motion[row].lift = lift; });
@@ -472,14 +531,21 @@ void EditorPanel::Mark(QWidget* widget, bool marked) {
 void EditorPanel::FillTable() {
     const DesignDocument& d = model_.Document();
     table_->setRowCount(static_cast<int>(d.motion.size()));
+    // A polynomial's conditions per radian of cam turn, in the lift's unit (an arm's in
+    // radians of swing).
+    const QString per = d.follower.kind == Kind::SwingRoller ? QStringLiteral("rad/rad") : QStringLiteral("mm/rad");
     table_->setHorizontalHeaderLabels({Q(Tr("angle")) + QStringLiteral(" [°]"),
                                        Q(Tr("lift")) + QStringLiteral(" [") + Q(LiftUnit(d)) + QStringLiteral("]"),
-                                       Q(Tr("law"))});
+                                       Q(Tr("law")), Q(Tr("velocity")) + QStringLiteral(" [") + per + QStringLiteral("]"),
+                                       Q(Tr("acceleration")) + QStringLiteral(" [") + per + QStringLiteral("²]"),
+                                       Q(Tr("jerk")) + QStringLiteral(" [") + per + QStringLiteral("³]")});
     for (int row = 0; row < table_->rowCount(); ++row) {
         const DocumentRow& r = d.motion[static_cast<std::size_t>(row)];
         // Items are kept and only their texts set: an edit's own item must outlive the edit.
-        const QString texts[2] = {QString::number(r.angle), NumberText(r.lift)};
-        for (int column = 0; column < 2; ++column) {
+        const QString texts[6] = {QString::number(r.angle), NumberText(r.lift), QString(),
+                                  OptionalText(r.velocity), OptionalText(r.acceleration), OptionalText(r.jerk)};
+        for (int column = 0; column < 6; ++column) {
+            if (column == LawColumn) continue;
             if (QTableWidgetItem* item = table_->item(row, column)) {
                 item->setText(texts[column]);
             } else {
@@ -529,6 +595,8 @@ void EditorPanel::Refresh() {
     law_->setCurrentIndex(static_cast<int>(d.cam.law));
     kind_->setCurrentIndex(static_cast<int>(d.follower.kind));
     dynamics_->setChecked(d.dynamics.has_value());
+    compensate_->setChecked(d.dynamics && d.dynamics->compensate.value_or(false));
+    compensate_->setVisible(d.follower.kind != Kind::SwingRoller);
     contact_->setChecked(d.contact.has_value());
     machining_->setChecked(d.machining.has_value());
     direction_->setCurrentIndex(d.machining && d.machining->direction == CutDirection::Conventional ? 1 : 0);
@@ -536,8 +604,9 @@ void EditorPanel::Refresh() {
     const QSignalBlocker block(table_);
     FillTable();
     for (int row = 0; row < table_->rowCount(); ++row) {
-        for (int column = 0; column < 2; ++column) {
-            const bool marked = problem == RowKey(static_cast<std::size_t>(row), column == 0 ? "angle" : "lift") ||
+        for (int column = 0; column < 6; ++column) {
+            if (column == LawColumn) continue;
+            const bool marked = problem == RowKey(static_cast<std::size_t>(row), ColumnKey(column)) ||
                                 problem == RowKey(static_cast<std::size_t>(row), nullptr);
             table_->item(row, column)->setBackground(marked ? QColor(255, 200, 200) : QColor(Qt::white));
         }
@@ -561,9 +630,14 @@ void EditorPanel::Detach() {
 }
 
 QWidget* EditorPanel::FieldOf(const std::string& key) const {
+    // A key two kinds name in their own units (dynamics.damping): the shown one's.
+    QWidget* hidden = nullptr;
     for (const Number& n : numbers_) {
-        if (n.key == key) return n.edit;
+        if (n.key != key) continue;
+        if (!n.shown || n.shown(model_.Document())) return n.edit;
+        if (!hidden) hidden = n.edit;
     }
+    if (hidden) return hidden;
     for (const TextField& t : texts_) {
         if (t.key == key) return t.edit;
     }
@@ -571,6 +645,7 @@ QWidget* EditorPanel::FieldOf(const std::string& key) const {
     if (key == "cam.law") return law_;
     if (key == "follower.kind") return kind_;
     if (key == "machining.direction") return direction_;
+    if (key == "dynamics.compensate") return compensate_;
     return nullptr;
 }
 

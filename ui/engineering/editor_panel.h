@@ -13,6 +13,7 @@
 
 #include "ui/engineering/document_model.h"
 
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
@@ -81,6 +82,7 @@ private:
     QGroupBox* contact_ = nullptr;
     QGroupBox* machining_ = nullptr;
     QComboBox* direction_ = nullptr;
+    QCheckBox* compensate_ = nullptr;
     bool refreshing_ = false;
 };
 
