@@ -13,6 +13,10 @@ QFont PlotFont(double points, bool bold) {
     return font;
 }
 
+QString Drawable(QString text) {
+    return text.replace(QChar(0x2264), QChar(0x2266)).replace(QChar(0x2265), QChar(0x2267));
+}
+
 QFont Surface::Font(double points, bool bold) const { return PlotFont(points * fontScale_, bold); }
 
 void Surface::Text(double x, double y, double w, double h, const QString& text, const QFont& font,
@@ -20,7 +24,7 @@ void Surface::Text(double x, double y, double w, double h, const QString& text, 
     if (!drawing || text.isEmpty()) return;
     p.setFont(font);
     p.setPen(Pen(0.1, colour));
-    p.drawText(R(x, y, w, h), flags, text);
+    p.drawText(R(x, y, w, h), flags, Drawable(text));
 }
 
 }  // namespace platecam::plot
@@ -31,7 +35,8 @@ double Surface::Width(const QString& text, const QFont& font) const {
     QPaintDevice* device = p.device();
     const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
     // Without a device the metrics are of the screen's 96 dpi.
-    return device ? Mm(metrics.horizontalAdvance(text)) : metrics.horizontalAdvance(text) * 25.4 / 96;
+    const QString drawn = Drawable(text);
+    return device ? Mm(metrics.horizontalAdvance(drawn)) : metrics.horizontalAdvance(drawn) * 25.4 / 96;
 }
 
 namespace {

@@ -14,6 +14,10 @@
 
 namespace platecam::plot {
 
+// The text as the fonts can draw it: the Japanese fonts have no ≤ and ≥ (U+2264, U+2265),
+// only their Japanese forms ≦ and ≧, and no other font is at hand.
+QString Drawable(QString text);
+
 class Surface {
 public:
     // `dotsPerInch`: device units per inch of the drawing; `fontScale` enlarges the type

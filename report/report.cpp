@@ -211,9 +211,19 @@ class Sheet : public plot::Surface {
         if (flags & Qt::TextWordWrap) {
             p.drawText(box, flags & ~Qt::TextWordWrap, Lines(text, font, w), &used);
         } else {
-            p.drawText(box, flags, text, &used);
+            p.drawText(box, flags, plot::Drawable(text), &used);
         }
         const double slack = platecam::D(0.02);
+        // A character the font has no glyph for prints as an empty box: a fault like a cut.
+        if (overflows_) {
+            const QFontMetricsF metrics(font, &writer_);
+            for (const char32_t c : plot::Drawable(text).toUcs4()) {
+                if (c > ' ' && !metrics.inFontUcs4(c)) {
+                    overflows_->push_back({page, "no glyph for U+" + QString::number(c, 16).toUpper().toStdString() +
+                                                     " in: " + text.toStdString(), 0, 0, w, h});
+                }
+            }
+        }
         if (overflows_ && !box.adjusted(-slack, -slack, slack, slack).contains(used)) {
             overflows_->push_back({page, text.toStdString(), platecam::Mm(used.width()),
                                    platecam::Mm(used.height()), w, h});
@@ -280,11 +290,11 @@ class Sheet : public plot::Surface {
     // The text in lines that fit `w` mm, broken only where the language allows.
     QString Lines(const QString& text, const QFont& font, double w) const {
         const QFontMetricsF metrics(font, &writer_);
-        return Broken(text, w, [&](const QString& line) { return Mm(metrics.horizontalAdvance(line)); });
+        return Broken(plot::Drawable(text), w, [&](const QString& line) { return Mm(metrics.horizontalAdvance(line)); });
     }
 
     double Width(const QString& text, const QFont& font) const {
-        return Mm(QFontMetricsF(font, &writer_).horizontalAdvance(text));
+        return Mm(QFontMetricsF(font, &writer_).horizontalAdvance(plot::Drawable(text)));
     }
 
     // The font of `points` on one line in `width` mm, made smaller down to `least` points

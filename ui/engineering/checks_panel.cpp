@@ -3,6 +3,7 @@
 #include <QHeaderView>
 
 #include "base/language.h"
+#include "plot/surface.h"
 
 namespace platecam {
 
@@ -37,7 +38,7 @@ void ChecksPanel::Show(const std::vector<CheckLine>& lines, const QString& resul
     auto add = [&](const CheckLine& line, bool bold) {
         const int row = rowCount();
         insertRow(row);
-        const QString cells[] = {Q(line.check), Q(line.value), Q(line.limit),
+        const QString cells[] = {Q(line.check), Q(line.value), plot::Drawable(Q(line.limit)),
                                  line.check.empty() ? QString() : Q(VerdictText(line.verdict)), Q(line.reason)};
         for (int column = 0; column < 5; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
