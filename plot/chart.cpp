@@ -165,30 +165,7 @@ void DrawChart(Surface& s, const std::vector<double>& xs, const std::vector<doub
         open = true;
     }
     const QRectF axes(x, y, w, h);
-    std::vector<QString> labels;
-    std::vector<double> heights;
-    std::vector<bool> limits;
-    for (const ReportLine& line : chart.lines) {
-        labels.push_back(Q(line.label));
-        heights.push_back(py(line.value));
-        limits.push_back(line.limit);
-    }
-    const double titleWidth = s.Width(Q(chart.title), s.Font(8, true));
-    const QRectF header(x + titleWidth + 3, y - 4.2, std::max(0.0, w - titleWidth - 3), 3.6);
-    const std::vector<QRectF> places =
-        LineLabelPlaces(s, labels, heights, limits, axes, header, curve, 6.5);
-    for (std::size_t k = 0; k < chart.lines.size(); ++k) {
-        const ReportLine& line = chart.lines[k];
-        const QColor colour = line.limit ? LimitRed : Grey;
-        if (s.drawing) {
-            p.setPen(line.limit ? s.Pen(0.2, colour, Qt::DashLine) : s.Pen(0.15, colour));
-            p.drawLine(s.P(x, py(line.value)), s.P(x + w, py(line.value)));
-        }
-        s.Drawn({QPointF(x, py(line.value)), QPointF(x + w, py(line.value))}, axes, true);
-        const QRectF& at = places[k];
-        if (!at.isNull())
-            s.Text(at.x(), at.y(), at.width(), at.height(), labels[k], s.Font(6.5), Qt::AlignCenter, colour);
-    }
+    DrawReferenceLines(s, chart.lines, chart.title, axes, py, curve);
     for (const std::vector<QPointF>& piece : curve) s.Drawn(piece, axes, true);
     if (!s.drawing) return;
     p.save();
@@ -203,6 +180,37 @@ void DrawChart(Surface& s, const std::vector<double>& xs, const std::vector<doub
     p.restore();
     p.setPen(s.Pen(0.15));
     p.drawRect(s.R(x, y, w, h));
+}
+
+void DrawReferenceLines(Surface& s, const std::vector<ReportLine>& lines, const std::string& title,
+                        const QRectF& axes, const std::function<double(double)>& py,
+                        const std::vector<std::vector<QPointF>>& obstacles) {
+    QPainter& p = s.p;
+    const double x = axes.x(), y = axes.y(), w = axes.width();
+    std::vector<QString> labels;
+    std::vector<double> heights;
+    std::vector<bool> limits;
+    for (const ReportLine& line : lines) {
+        labels.push_back(Q(line.label));
+        heights.push_back(py(line.value));
+        limits.push_back(line.limit);
+    }
+    const double titleWidth = s.Width(Q(title), s.Font(8, true));
+    const QRectF header(x + titleWidth + 3, y - 4.2, std::max(0.0, w - titleWidth - 3), 3.6);
+    const std::vector<QRectF> places = LineLabelPlaces(s, labels, heights, limits, axes, header, obstacles, 6.5);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const ReportLine& line = lines[k];
+        const QColor colour = line.limit ? LimitRed : Grey;
+        if (s.drawing) {
+            p.setPen(line.limit ? s.Pen(0.2, colour, Qt::DashLine) : s.Pen(0.15, colour));
+            p.drawLine(s.P(x, py(line.value)), s.P(x + w, py(line.value)));
+        }
+        s.Drawn({QPointF(x, py(line.value)), QPointF(x + w, py(line.value))}, axes, true);
+        const QRectF& at = places[k];
+        if (!at.isNull()) {
+            s.Text(at.x(), at.y(), at.width(), at.height(), labels[k], s.Font(6.5), Qt::AlignCenter, colour);
+        }
+    }
 }
 
 }  // namespace platecam::plot

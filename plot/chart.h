@@ -3,6 +3,8 @@
 // window draw it: light grid and ticks, the segment boundaries, limit lines with their
 // labels, shaded ranges, the curve with gaps where it has no value.
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "plot/surface.h"
@@ -45,5 +47,11 @@ std::vector<QRectF> LineLabelPlaces(const Surface& s, const std::vector<QString>
                                     const std::vector<double>& ys, const std::vector<bool>& limits,
                                     const QRectF& axes, const QRectF& header,
                                     const std::vector<std::vector<QPointF>>& curve, double points);
+
+// The chart's reference lines across `axes` (y in mm of the page by `py`) with their
+// labels where LineLabelPlaces puts them clear of `obstacles` and of `title` in its row.
+void DrawReferenceLines(Surface& s, const std::vector<ReportLine>& lines, const std::string& title,
+                        const QRectF& axes, const std::function<double(double)>& py,
+                        const std::vector<std::vector<QPointF>>& obstacles);
 
 }  // namespace platecam::plot

@@ -856,33 +856,9 @@ void SpeedChart(Sheet& s, const std::vector<double>& rpm, const ReportChart& cha
         open = true;
     }
     const QRectF axes(x, y, w, h);
-    std::vector<QString> labels;
-    std::vector<double> heights;
-    std::vector<bool> limits;
-    for (const ReportLine& line : chart.lines) {
-        labels.push_back(Q(line.label));
-        heights.push_back(py(line.value));
-        limits.push_back(line.limit);
-    }
     std::vector<std::vector<QPointF>> obstacles = curve;
     obstacles.insert(obstacles.end(), dots.begin(), dots.end());
-    const double titleWidth = s.Width(Q(chart.title), Font(8, true));
-    const QRectF header(x + titleWidth + 3, y - 4.2, std::max(0.0, w - titleWidth - 3), 3.6);
-    const std::vector<QRectF> places =
-        plot::LineLabelPlaces(s, labels, heights, limits, axes, header, obstacles, 6.5);
-    for (std::size_t k = 0; k < chart.lines.size(); ++k) {
-        const ReportLine& line = chart.lines[k];
-        const QColor colour = line.limit ? LimitRed : Grey;
-        if (s.drawing) {
-            p.setPen(line.limit ? Pen(0.2, colour, Qt::DashLine) : Pen(0.15, colour));
-            p.drawLine(P(x, py(line.value)), P(x + w, py(line.value)));
-        }
-        s.Drawn({QPointF(x, py(line.value)), QPointF(x + w, py(line.value))}, axes, true);
-        if (!places[k].isNull()) {
-            s.Text(places[k].x(), places[k].y(), places[k].width(), places[k].height(), labels[k],
-                   Font(6.5), Qt::AlignCenter, colour);
-        }
-    }
+    plot::DrawReferenceLines(s, chart.lines, chart.title, axes, py, obstacles);
     for (const std::vector<QPointF>& piece : curve) s.Drawn(piece, axes, true);
     if (!s.drawing) return;
     p.save();
